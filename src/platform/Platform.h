@@ -1,0 +1,57 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/Alert.h"
+#include "platform/Application.h"
+#include "platform/Geometry.h"
+#include "platform/Menu.h"
+#include "platform/Screen.h"
+#include "platform/Timer.h"
+#include "platform/WebView.h"
+#include "platform/Window.h"
+
+namespace velmorin {
+
+// Everything the program needs of the operating system and the browser
+// engine, behind one object. The program is written once against it; each
+// backend under platform/<name>/ provides one.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual Application& application() = 0;
+    virtual MainQueue& mainQueue() = 0;
+
+    // The screen that holds the menu bar.
+    virtual const Screen& mainScreen() = 0;
+
+    // The bundle's resource directory, found from the executable's location.
+    virtual std::string resourceDirectory() = 0;
+
+    // Writes to standard output and flushes.
+    virtual void writeStandardOutput(const std::string& text) = 0;
+
+    virtual std::unique_ptr<Menu> createMenu() = 0;
+    virtual std::unique_ptr<MenuItem> createMenuItem() = 0;
+    virtual std::unique_ptr<Alert> createAlert() = 0;
+    virtual std::shared_ptr<Checkbox> createCheckbox(const std::string& title) = 0;
+    virtual std::unique_ptr<WebViewConfiguration> createWebViewConfiguration() = 0;
+    virtual std::shared_ptr<WebView> createWebView(const Rect& frame,
+                                                   WebViewConfiguration& configuration) = 0;
+    virtual std::shared_ptr<Window> createWindow(const Rect& contentRect, StyleMask styleMask,
+                                                 Backing backing, Defer defer) = 0;
+};
+
+// Made by the backend chosen at build time. On failure (no display, say)
+// `platform` is empty and `error` says why in one line.
+struct PlatformStart {
+    std::unique_ptr<Platform> platform;
+    std::string error;
+};
+
+PlatformStart createPlatform();
+
+}  // namespace velmorin
