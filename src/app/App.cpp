@@ -31,8 +31,8 @@ void App::applicationDidFinishLaunching() {
     }
 
     auto configuration = platform_.createWebViewConfiguration();
-    configuration->setUrlSchemeHandler(
-        std::make_shared<DemoFiles>(platform_.resourceDirectory()), demoScheme);
+    configuration->setUrlSchemeHandler(std::make_shared<DemoFiles>(platform_.resourceDirectory()),
+                                       demoScheme);
     configuration->setMediaTypesRequiringUserActionForPlayback(MediaTypes::none);
     webView = platform_.createWebView(Rect{}, *configuration);
 

@@ -67,8 +67,7 @@ public:
 
     // Calls `onChange` on the main thread after each change of the title,
     // for as long as the returned observation is kept.
-    virtual std::unique_ptr<Observation> observeTitle(
-        std::function<void(WebView&)> onChange) = 0;
+    virtual std::unique_ptr<Observation> observeTitle(std::function<void(WebView&)> onChange) = 0;
 
     virtual void evaluateJavaScript(const std::string& script,
                                     std::function<void(ScriptResult)> completion) = 0;

@@ -33,8 +33,7 @@ HttpResponse demoResponse(const std::string& requestUrl, const std::string& cont
         .url = requestUrl,
         .statusCode = 200,
         .httpVersion = "HTTP/1.1",
-        .headerFields = {{"Content-Type", contentType},
-                         {"Content-Length", std::to_string(length)}},
+        .headerFields = {{"Content-Type", contentType}, {"Content-Length", std::to_string(length)}},
     };
 }
 

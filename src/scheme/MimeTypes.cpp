@@ -12,7 +12,8 @@ MimeTable demoMimeTable() {
 
 std::string contentTypeFor(const MimeTable& types, std::string_view extension) {
     const auto found = types.find(extension);
-    return std::string(found == types.end() ? fallbackContentType : std::string_view(found->second));
+    return std::string(found == types.end() ? fallbackContentType
+                                            : std::string_view(found->second));
 }
 
 std::string pathExtension(std::string_view path) {

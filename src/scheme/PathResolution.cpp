@@ -17,7 +17,10 @@ constexpr std::string_view startPageName = "index.html";
 // returns the code point and its length in bytes.
 std::pair<std::uint32_t, std::size_t> codePointAt(std::string_view text, std::size_t offset) {
     const auto lead = static_cast<std::uint8_t>(text[offset]);
-    std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 4;
+    std::size_t length = lead < 0x80             ? 1
+                         : (lead & 0xE0) == 0xC0 ? 2
+                         : (lead & 0xF0) == 0xE0 ? 3
+                                                 : 4;
     length = std::min(length, text.size() - offset);
     std::uint32_t codePoint = length == 1 ? lead : lead & (0xFF >> (length + 1));
     for (std::size_t k = 1; k < length; ++k) {

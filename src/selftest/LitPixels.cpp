@@ -16,9 +16,9 @@ std::uint8_t unpremultiply(std::uint8_t channel, std::uint8_t alpha) {
 }  // namespace
 
 Rgb BitmapPixels::rgb(std::int64_t x, std::int64_t y) const {
-    const std::uint8_t* pixel =
-        bitmap_.pixels.data() + static_cast<std::size_t>(y) * bitmap_.stride +
-        static_cast<std::size_t>(x) * 4;
+    const std::uint8_t* pixel = bitmap_.pixels.data() +
+                                static_cast<std::size_t>(y) * bitmap_.stride +
+                                static_cast<std::size_t>(x) * 4;
     std::uint8_t red = bitmap_.order == ChannelOrder::rgba ? pixel[0] : pixel[2];
     std::uint8_t green = pixel[1];
     std::uint8_t blue = bitmap_.order == ChannelOrder::rgba ? pixel[2] : pixel[0];

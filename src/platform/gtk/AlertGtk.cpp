@@ -1,0 +1,134 @@
+#include "platform/gtk/AlertGtk.h"
+
+#include <optional>
+
+#include "platform/gtk/CallbackGuard.h"
+
+namespace velmorin::gtk {
+
+namespace {
+
+// What a running alert waits for: the response, and the nested loop to stop.
+struct ModalRun {
+    GMainLoop* loop = nullptr;
+    std::optional<ModalResponse> response;
+
+    void finish(ModalResponse answer) {
+        if (!response) {
+            response = answer;
+        }
+        g_main_loop_quit(loop);
+    }
+};
+
+constexpr const char* responseKey = "velmorin-response";
+
+void onButtonClicked(GtkButton* button, gpointer run) {
+    const auto response = static_cast<ModalResponse>(
+        GPOINTER_TO_INT(g_object_get_data(G_OBJECT(button), responseKey)));
+    static_cast<ModalRun*>(run)->finish(response);
+}
+
+gboolean onCloseRequest(GtkWindow*, gpointer run) {
+    static_cast<ModalRun*>(run)->finish(AlertGtk::closedResponse);
+    return TRUE;  // The alert is destroyed by runModal, not here.
+}
+
+GtkWidget* wrappedLabel(const std::string& text, const char* cssClass) {
+    GtkWidget* label = gtk_label_new(text.c_str());
+    gtk_label_set_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), 40);
+    gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
+    gtk_widget_add_css_class(label, cssClass);
+    return label;
+}
+
+}  // namespace
+
+CheckboxGtk::CheckboxGtk(const std::string& title)
+    : button_(GObjectPtr<GtkWidget>::retain(gtk_check_button_new_with_label(title.c_str()))) {}
+
+void CheckboxGtk::setState(ControlState state) {
+    GtkCheckButton* check = GTK_CHECK_BUTTON(button_.get());
+    gtk_check_button_set_inconsistent(check, state == ControlState::mixed);
+    gtk_check_button_set_active(check, state == ControlState::on);
+}
+
+ControlState CheckboxGtk::state() const {
+    GtkCheckButton* check = GTK_CHECK_BUTTON(button_.get());
+    if (gtk_check_button_get_inconsistent(check)) {
+        return ControlState::mixed;
+    }
+    return gtk_check_button_get_active(check) ? ControlState::on : ControlState::off;
+}
+
+void AlertGtk::setAccessoryView(std::shared_ptr<Checkbox> checkbox) {
+    accessory_ = std::dynamic_pointer_cast<CheckboxGtk>(std::move(checkbox));
+}
+
+ModalResponse AlertGtk::runModal() {
+    ModalRun run;
+    run.loop = g_main_loop_new(nullptr, FALSE);
+
+    GtkWidget* window = gtk_window_new();
+    gtk_window_set_title(GTK_WINDOW(window), message_.c_str());
+    gtk_window_set_modal(GTK_WINDOW(window), TRUE);
+    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+    gtk_widget_add_css_class(window, "velmorin-alert");
+
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
+    gtk_widget_set_margin_top(box, 24);
+    gtk_widget_set_margin_bottom(box, 18);
+    gtk_widget_set_margin_start(box, 24);
+    gtk_widget_set_margin_end(box, 24);
+    gtk_box_append(GTK_BOX(box), wrappedLabel(message_, "title-2"));
+    gtk_box_append(GTK_BOX(box), wrappedLabel(informative_, "body"));
+    if (accessory_) {
+        gtk_widget_set_halign(accessory_->widget(), GTK_ALIGN_CENTER);
+        gtk_box_append(GTK_BOX(box), accessory_->widget());
+    }
+
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
+    gtk_box_set_homogeneous(GTK_BOX(row), TRUE);
+    gtk_widget_set_margin_top(row, 6);
+    GtkWidget* firstButton = nullptr;
+    for (std::size_t index = 0; index < buttons_.size(); ++index) {
+        GtkWidget* button = gtk_button_new_with_label(buttons_[index].c_str());
+        const auto response = firstButtonResponse + static_cast<ModalResponse>(index);
+        g_object_set_data(G_OBJECT(button), responseKey, GINT_TO_POINTER(response));
+        g_signal_connect(button, "clicked", G_CALLBACK(onButtonClicked), &run);
+        gtk_box_append(GTK_BOX(row), button);
+        if (index == 0) {
+            firstButton = button;
+            gtk_widget_add_css_class(button, "suggested-action");
+        }
+    }
+    gtk_box_append(GTK_BOX(box), row);
+    gtk_window_set_child(GTK_WINDOW(window), box);
+
+    g_signal_connect(window, "close-request", G_CALLBACK(onCloseRequest), &run);
+    // Escape closes the alert, which answers like its close button.
+    GtkEventController* shortcuts = gtk_shortcut_controller_new();
+    gtk_shortcut_controller_add_shortcut(
+        GTK_SHORTCUT_CONTROLLER(shortcuts),
+        gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType(0)),
+                         gtk_named_action_new("window.close")));
+    gtk_widget_add_controller(window, shortcuts);
+
+    if (firstButton != nullptr) {
+        gtk_window_set_default_widget(GTK_WINDOW(window), firstButton);
+        gtk_window_set_focus(GTK_WINDOW(window), firstButton);
+    }
+    gtk_window_present(GTK_WINDOW(window));
+    g_main_loop_run(run.loop);
+
+    if (accessory_) {
+        // The checkbox outlives the alert so its state can still be read.
+        gtk_box_remove(GTK_BOX(box), accessory_->widget());
+    }
+    gtk_window_destroy(GTK_WINDOW(window));
+    g_main_loop_unref(run.loop);
+    return run.response.value_or(closedResponse);
+}
+
+}  // namespace velmorin::gtk

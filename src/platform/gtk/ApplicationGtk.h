@@ -1,0 +1,42 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <memory>
+
+#include "platform/Application.h"
+#include "platform/gtk/GObjectPtr.h"
+#include "platform/gtk/MenuGtk.h"
+
+namespace velmorin::gtk {
+
+// The application object on GTK: a GtkApplication that is never unique, so
+// every start is its own player (tests run several at once).
+class ApplicationGtk final : public Application {
+public:
+    ApplicationGtk();
+
+    void setDelegate(ApplicationDelegate* delegate) override { delegate_ = delegate; }
+    void setActivationPolicy(ActivationPolicy policy) override;
+    void run() override;
+    void setMainMenu(std::unique_ptr<Menu> menu) override;
+    void activateIgnoringOtherApps() override;
+    void terminate() override;
+
+    GtkApplication* handle() const { return application_.get(); }
+    // The main menu as a window's menu button shows it, or null before one is set.
+    GMenuModel* windowMenuModel() const;
+
+private:
+    static void onActivate(GtkApplication* application, gpointer self);
+    static void onWindowRemoved(GtkApplication* application, GtkWindow* window, gpointer self);
+    static void onQuitAction(GSimpleAction* action, GVariant* parameter, gpointer self);
+
+    GObjectPtr<GtkApplication> application_;
+    ApplicationDelegate* delegate_ = nullptr;
+    std::unique_ptr<MenuGtk> mainMenu_;
+    GObjectPtr<GMenu> windowMenu_;
+    bool terminating_ = false;
+};
+
+}  // namespace velmorin::gtk

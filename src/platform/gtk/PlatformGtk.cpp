@@ -1,0 +1,103 @@
+#include "platform/gtk/PlatformGtk.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/BundleLayout.h"
+#include "platform/gtk/AlertGtk.h"
+#include "platform/gtk/CallbackGuard.h"
+#include "platform/gtk/MenuGtk.h"
+#include "platform/gtk/WebViewGtk.h"
+#include "platform/gtk/WindowGtk.h"
+
+namespace velmorin {
+
+PlatformStart createPlatform() {
+    // The window class and the desktop entry share the application id.
+    g_set_prgname(VELMORIN_APP_ID);
+    if (!gtk_init_check()) {
+        return {nullptr,
+                "no display to open the player on; to run without a screen, use: "
+                "xvfb-run -a velmorin-hd (add VELM_SELFTEST=1 for the unattended check)"};
+    }
+    return {std::make_unique<gtk::PlatformGtk>(), {}};
+}
+
+namespace gtk {
+
+Rect ScreenGtk::frame() const {
+    GListModel* monitors = gdk_display_get_monitors(gdk_display_get_default());
+    auto* monitor = static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0));
+    if (monitor == nullptr) {
+        return {};
+    }
+    GdkRectangle geometry{};
+    gdk_monitor_get_geometry(monitor, &geometry);
+    g_object_unref(monitor);
+    return {static_cast<double>(geometry.x), static_cast<double>(geometry.y),
+            static_cast<double>(geometry.width), static_cast<double>(geometry.height)};
+}
+
+void MainQueueGtk::asyncAfter(double delaySeconds, std::function<void()> work) {
+    const auto milliseconds = static_cast<guint>(std::ceil(delaySeconds * 1000.0));
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, milliseconds,
+        [](gpointer data) -> gboolean {
+            guardCallback("scheduled work",
+                          [data] { (*static_cast<std::function<void()>*>(data))(); });
+            return G_SOURCE_REMOVE;
+        },
+        new std::function<void()>(std::move(work)),
+        [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+}
+
+std::string PlatformGtk::resourceDirectory() {
+    // The program's own path, with links resolved, locates the bundle.
+    char* path = g_file_read_link("/proc/self/exe", nullptr);
+    std::string executable = path != nullptr ? path : "";
+    g_free(path);
+    return resourceDirectoryForExecutable(executable);
+}
+
+void PlatformGtk::writeStandardOutput(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+std::unique_ptr<Menu> PlatformGtk::createMenu() {
+    return std::make_unique<MenuGtk>();
+}
+
+std::unique_ptr<MenuItem> PlatformGtk::createMenuItem() {
+    return std::make_unique<MenuItemGtk>();
+}
+
+std::unique_ptr<Alert> PlatformGtk::createAlert() {
+    return std::make_unique<AlertGtk>();
+}
+
+std::shared_ptr<Checkbox> PlatformGtk::createCheckbox(const std::string& title) {
+    return std::make_shared<CheckboxGtk>(title);
+}
+
+std::unique_ptr<WebViewConfiguration> PlatformGtk::createWebViewConfiguration() {
+    return std::make_unique<WebViewConfigurationGtk>();
+}
+
+std::shared_ptr<WebView> PlatformGtk::createWebView(const Rect&,
+                                                    WebViewConfiguration& configuration) {
+    // The frame is always empty: the view takes its size from the window.
+    return std::make_shared<WebViewGtk>(dynamic_cast<WebViewConfigurationGtk&>(configuration));
+}
+
+std::shared_ptr<Window> PlatformGtk::createWindow(const Rect& contentRect, StyleMask styleMask,
+                                                  Backing, Defer) {
+    // GTK windows are always buffered and created at once; there is no
+    // choice to pass on.
+    return std::make_shared<WindowGtk>(application_, contentRect, styleMask);
+}
+
+}  // namespace gtk
+}  // namespace velmorin

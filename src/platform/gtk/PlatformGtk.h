@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/gtk/ApplicationGtk.h"
+
+namespace velmorin::gtk {
+
+class ScreenGtk final : public Screen {
+public:
+    // The first monitor's geometry: GDK 4 names no primary monitor, and the
+    // first one is where new windows open.
+    Rect frame() const override;
+};
+
+class MainQueueGtk final : public MainQueue {
+public:
+    void asyncAfter(double delaySeconds, std::function<void()> work) override;
+};
+
+class PlatformGtk final : public Platform {
+public:
+    Application& application() override { return application_; }
+    MainQueue& mainQueue() override { return mainQueue_; }
+    const Screen& mainScreen() override { return screen_; }
+    std::string resourceDirectory() override;
+    void writeStandardOutput(const std::string& text) override;
+
+    std::unique_ptr<Menu> createMenu() override;
+    std::unique_ptr<MenuItem> createMenuItem() override;
+    std::unique_ptr<Alert> createAlert() override;
+    std::shared_ptr<Checkbox> createCheckbox(const std::string& title) override;
+    std::unique_ptr<WebViewConfiguration> createWebViewConfiguration() override;
+    std::shared_ptr<WebView> createWebView(const Rect& frame,
+                                           WebViewConfiguration& configuration) override;
+    std::shared_ptr<Window> createWindow(const Rect& contentRect, StyleMask styleMask,
+                                         Backing backing, Defer defer) override;
+
+private:
+    ApplicationGtk application_;
+    MainQueueGtk mainQueue_;
+    ScreenGtk screen_;
+};
+
+}  // namespace velmorin::gtk

@@ -1,0 +1,165 @@
+#include "platform/gtk/WebViewGtk.h"
+
+#include <utility>
+
+#include "platform/gtk/CallbackGuard.h"
+#include "platform/gtk/ImageGtk.h"
+#include "platform/gtk/SchemeTaskGtk.h"
+
+namespace velmorin::gtk {
+
+namespace {
+
+// Keeps a signal connection for as long as the observation is held.
+class TitleObservation final : public Observation {
+public:
+    TitleObservation(WebViewGtk& owner, std::function<void(WebView&)> onChange)
+        : owner_(owner),
+          view_(GObjectPtr<WebKitWebView>::retain(owner.handle())),
+          onChange_(std::move(onChange)) {
+        handlerId_ =
+            g_signal_connect(view_.get(), "notify::title", G_CALLBACK(onTitleChanged), this);
+    }
+    ~TitleObservation() override { g_signal_handler_disconnect(view_.get(), handlerId_); }
+
+    TitleObservation(const TitleObservation&) = delete;
+    TitleObservation& operator=(const TitleObservation&) = delete;
+
+private:
+    static void onTitleChanged(WebKitWebView*, GParamSpec*, gpointer self) {
+        auto* observation = static_cast<TitleObservation*>(self);
+        guardCallback("title change",
+                      [observation] { observation->onChange_(observation->owner_); });
+    }
+
+    WebViewGtk& owner_;
+    GObjectPtr<WebKitWebView> view_;
+    std::function<void(WebView&)> onChange_;
+    gulong handlerId_ = 0;
+};
+
+struct ScriptCall {
+    std::function<void(ScriptResult)> completion;
+};
+
+void onScriptFinished(GObject* source, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<ScriptCall> call(static_cast<ScriptCall*>(data));
+    GError* error = nullptr;
+    JSCValue* value =
+        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    ScriptResult outcome;
+    if (value != nullptr) {
+        // undefined and null are no value at all; any other value is given
+        // in its text form, and a string as its own characters.
+        if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
+            char* text = jsc_value_to_string(value);
+            outcome.value = text != nullptr ? text : "";
+            g_free(text);
+        }
+        g_object_unref(value);
+    }
+    if (error != nullptr) {
+        outcome.errorDescription = error->message;
+        g_error_free(error);
+    }
+    guardCallback("script completion", [&call, &outcome] { call->completion(std::move(outcome)); });
+}
+
+struct SnapshotCall {
+    std::function<void(SnapshotResult)> completion;
+};
+
+void onSnapshotFinished(GObject* source, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<SnapshotCall> call(static_cast<SnapshotCall*>(data));
+    GError* error = nullptr;
+    GdkTexture* texture =
+        webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    SnapshotResult outcome;
+    if (texture != nullptr) {
+        outcome.image = std::make_unique<ImageGtk>(GObjectPtr<GdkTexture>::adopt(texture));
+    }
+    if (error != nullptr) {
+        outcome.errorDescription = error->message;
+        g_error_free(error);
+    }
+    guardCallback("snapshot completion",
+                  [&call, &outcome] { call->completion(std::move(outcome)); });
+}
+
+}  // namespace
+
+WebViewConfigurationGtk::WebViewConfigurationGtk()
+    : context_(GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new())),
+      settings_(GObjectPtr<WebKitSettings>::adopt(webkit_settings_new())) {}
+
+void WebViewConfigurationGtk::setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,
+                                                  const std::string& scheme) {
+    registerSchemeHandler(context_.get(), scheme, std::move(handler));
+}
+
+void WebViewConfigurationGtk::setMediaTypesRequiringUserActionForPlayback(MediaTypes types) {
+    mediaTypes_ = types;
+    webkit_settings_set_media_playback_requires_user_gesture(settings_.get(),
+                                                             types != MediaTypes::none);
+}
+
+WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
+    // Sound may start on its own only when no media type waits for a gesture.
+    const auto autoplay = configuration.mediaTypesRequiringUserAction() == MediaTypes::none
+                              ? WEBKIT_AUTOPLAY_ALLOW
+                              : WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND;
+    WebKitWebsitePolicies* policies =
+        webkit_website_policies_new_with_policies("autoplay", autoplay, nullptr);
+    // An ephemeral session keeps cookies, caches and storage in memory: the
+    // player writes no files of its own.
+    WebKitNetworkSession* session = webkit_network_session_new_ephemeral();
+    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW,                    //
+                                              "web-context", configuration.context(),  //
+                                              "settings", configuration.settings(),    //
+                                              "website-policies", policies,            //
+                                              "network-session", session,              //
+                                              nullptr));
+    g_object_unref(policies);
+    g_object_unref(session);
+    view_ = GObjectPtr<WebKitWebView>::retain(view);
+
+    // Black until the page paints, like the window around it.
+    const GdkRGBA black{0.0F, 0.0F, 0.0F, 1.0F};
+    webkit_web_view_set_background_color(view, &black);
+}
+
+void WebViewGtk::loadRequest(const UrlRequest& request) {
+    // WebKitGTK's requests carry no cache policy and no timeout: the engine
+    // uses the protocol's caching rules, and app: answers arrive at once, so
+    // only the URL is passed on.
+    WebKitURIRequest* uriRequest = webkit_uri_request_new(request.url.c_str());
+    webkit_web_view_load_request(view_.get(), uriRequest);
+    g_object_unref(uriRequest);
+}
+
+std::optional<std::string> WebViewGtk::title() const {
+    const char* title = webkit_web_view_get_title(view_.get());
+    if (title == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(title);
+}
+
+std::unique_ptr<Observation> WebViewGtk::observeTitle(std::function<void(WebView&)> onChange) {
+    return std::make_unique<TitleObservation>(*this, std::move(onChange));
+}
+
+void WebViewGtk::evaluateJavaScript(const std::string& script,
+                                    std::function<void(ScriptResult)> completion) {
+    webkit_web_view_evaluate_javascript(
+        view_.get(), script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+        onScriptFinished, new ScriptCall{std::move(completion)});
+}
+
+void WebViewGtk::takeSnapshot(std::function<void(SnapshotResult)> completion) {
+    webkit_web_view_get_snapshot(view_.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE,
+                                 WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr, onSnapshotFinished,
+                                 new SnapshotCall{std::move(completion)});
+}
+
+}  // namespace velmorin::gtk

@@ -1,0 +1,143 @@
+#include "platform/gtk/WindowGtk.h"
+
+#include <cmath>
+
+#include "platform/gtk/ApplicationGtk.h"
+#include "platform/gtk/WebViewGtk.h"
+
+namespace velmorin::gtk {
+
+namespace {
+
+constexpr const char* playerCssClass = "velmorin-player";
+
+void installBlackBackgroundStyle() {
+    static bool installed = false;
+    if (installed) {
+        return;
+    }
+    installed = true;
+    GtkCssProvider* provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(provider, "window.velmorin-player { background: black; }", -1);
+    gtk_style_context_add_provider_for_display(gdk_display_get_default(),
+                                               GTK_STYLE_PROVIDER(provider),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(provider);
+}
+
+}  // namespace
+
+WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, StyleMask styleMask)
+    : window_(GObjectPtr<GtkWidget>::retain(gtk_window_new())),
+      contentWidth_(static_cast<int>(std::lround(contentRect.width))),
+      contentHeight_(static_cast<int>(std::lround(contentRect.height))) {
+    GtkWindow* window = handle();
+    // Sizes come in points, unrounded; a window has whole pixels.
+    gtk_window_set_application(window, application.handle());
+    gtk_window_set_resizable(window, contains(styleMask, StyleMask::resizable));
+    gtk_window_set_deletable(window, contains(styleMask, StyleMask::closable));
+
+    if (contains(styleMask, StyleMask::titled)) {
+        headerBar_ = gtk_header_bar_new();
+        if (GMenuModel* menu = application.windowMenuModel()) {
+            GtkWidget* menuButton = gtk_menu_button_new();
+            gtk_menu_button_set_icon_name(GTK_MENU_BUTTON(menuButton), "open-menu-symbolic");
+            gtk_menu_button_set_menu_model(GTK_MENU_BUTTON(menuButton), menu);
+            gtk_widget_set_tooltip_text(menuButton, "Menu");
+            gtk_header_bar_pack_end(GTK_HEADER_BAR(headerBar_), menuButton);
+        }
+        gtk_window_set_titlebar(window, headerBar_);
+    }
+
+    // The default size covers the title bar too, so it is added on top: the
+    // content area below it gets exactly the size asked for.
+    int titleBarHeight = 0;
+    if (headerBar_ != nullptr) {
+        gtk_widget_measure(headerBar_, GTK_ORIENTATION_VERTICAL, contentWidth_, nullptr,
+                           &titleBarHeight, nullptr, nullptr);
+    }
+    gtk_window_set_default_size(window, contentWidth_, contentHeight_ + titleBarHeight);
+}
+
+void WindowGtk::setTitle(const std::string& title) {
+    gtk_window_set_title(handle(), title.c_str());
+}
+
+void WindowGtk::setBackgroundColor(Color color) {
+    if (color == Color::black) {
+        installBlackBackgroundStyle();
+        gtk_widget_add_css_class(window_.get(), playerCssClass);
+    }
+}
+
+void WindowGtk::setCollectionBehavior(CollectionBehavior) {
+    // Every GTK window may go full screen; there is no space to join.
+}
+
+void WindowGtk::setContentView(std::shared_ptr<WebView> view) {
+    auto* webView = dynamic_cast<WebViewGtk*>(view.get());
+    if (webView == nullptr) {
+        return;
+    }
+    gtk_widget_set_hexpand(webView->widget(), TRUE);
+    gtk_widget_set_vexpand(webView->widget(), TRUE);
+    gtk_window_set_child(handle(), webView->widget());
+    gtk_widget_add_tick_callback(webView->widget(), fitContent, this, nullptr);
+    contentView_ = std::move(view);
+}
+
+gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self) {
+    // The theme decides how much of the window its frame takes, and it is
+    // known only once the window is laid out. The first frames therefore
+    // compare the content's real size with the size asked for and grow the
+    // window by the difference, so the page gets exactly that size.
+    constexpr int maximumAttempts = 4;
+    auto* window = static_cast<WindowGtk*>(self);
+    const int width = gtk_widget_get_width(content);
+    const int height = gtk_widget_get_height(content);
+    if (width == 0 || height == 0) {
+        return G_SOURCE_CONTINUE;
+    }
+    if (gtk_window_is_fullscreen(window->handle()) || gtk_window_is_maximized(window->handle()) ||
+        ++window->fitAttempts_ > maximumAttempts) {
+        return G_SOURCE_REMOVE;
+    }
+    const int missingWidth = window->contentWidth_ - width;
+    const int missingHeight = window->contentHeight_ - height;
+    if (missingWidth == 0 && missingHeight == 0) {
+        return G_SOURCE_REMOVE;
+    }
+    int windowWidth = 0;
+    int windowHeight = 0;
+    gtk_window_get_default_size(window->handle(), &windowWidth, &windowHeight);
+    gtk_window_set_default_size(window->handle(), windowWidth + missingWidth,
+                                windowHeight + missingHeight);
+    return G_SOURCE_CONTINUE;
+}
+
+void WindowGtk::center() {
+    // GTK 4 leaves placement to the window manager, which centres a new
+    // window on its screen (and with no window manager, as under Xvfb, it
+    // opens at the top left).
+}
+
+void WindowGtk::makeKeyAndOrderFront() {
+    gtk_window_present(handle());
+}
+
+void WindowGtk::makeFirstResponder(WebView& view) {
+    if (auto* webView = dynamic_cast<WebViewGtk*>(&view)) {
+        gtk_window_set_focus(handle(), webView->widget());
+        gtk_widget_grab_focus(webView->widget());
+    }
+}
+
+void WindowGtk::toggleFullScreen() {
+    if (gtk_window_is_fullscreen(handle())) {
+        gtk_window_unfullscreen(handle());
+    } else {
+        gtk_window_fullscreen(handle());
+    }
+}
+
+}  // namespace velmorin::gtk

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <memory>
+
+#include "platform/Window.h"
+#include "platform/gtk/GObjectPtr.h"
+
+namespace velmorin::gtk {
+
+class ApplicationGtk;
+
+// The player window: a GtkWindow with a header bar as its title bar, which
+// carries the menu button, and one child that fills the rest.
+class WindowGtk final : public Window {
+public:
+    WindowGtk(ApplicationGtk& application, const Rect& contentRect, StyleMask styleMask);
+
+    void setTitle(const std::string& title) override;
+    void setBackgroundColor(Color color) override;
+    void setCollectionBehavior(CollectionBehavior behavior) override;
+    void setContentView(std::shared_ptr<WebView> view) override;
+    void center() override;
+    void makeKeyAndOrderFront() override;
+    void makeFirstResponder(WebView& view) override;
+    void toggleFullScreen() override;
+
+    GtkWindow* handle() const { return GTK_WINDOW(window_.get()); }
+
+private:
+    static gboolean fitContent(GtkWidget* content, GdkFrameClock* clock, gpointer self);
+
+    GObjectPtr<GtkWidget> window_;
+    GtkWidget* headerBar_ = nullptr;
+    int contentWidth_ = 0;
+    int contentHeight_ = 0;
+    std::shared_ptr<WebView> contentView_;
+    int fitAttempts_ = 0;
+};
+
+}  // namespace velmorin::gtk
