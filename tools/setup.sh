@@ -1,0 +1,28 @@
+#!/bin/sh
+# Installs what a fresh Debian 12 or Ubuntu machine lacks to build, play and
+# test the player. Does nothing when everything is already there.
+set -eu
+
+packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev \
+googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
+xvfb xauth xdotool imagemagick desktop-file-utils appstream dpkg-dev file"
+
+missing=""
+for package in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+else
+    sudo="sudo"
+fi
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
