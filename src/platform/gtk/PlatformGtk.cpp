@@ -14,7 +14,32 @@
 
 namespace velmorin {
 
+namespace {
+
+// GLib writes informational and debug messages to standard output, which
+// belongs to the self-test report alone; every log message goes to standard
+// error instead, filtered as GLib would (G_MESSAGES_DEBUG still works).
+GLogWriterOutput writeLogToStandardError(GLogLevelFlags level, const GLogField* fields,
+                                         gsize fieldCount, gpointer) {
+    const char* domain = nullptr;
+    for (gsize index = 0; index < fieldCount; ++index) {
+        if (g_strcmp0(fields[index].key, "GLIB_DOMAIN") == 0) {
+            domain = static_cast<const char*>(fields[index].value);
+        }
+    }
+    if (g_log_writer_default_would_drop(level, domain)) {
+        return G_LOG_WRITER_HANDLED;
+    }
+    gchar* line = g_log_writer_format_fields(level, fields, fieldCount, FALSE);
+    std::fprintf(stderr, "%s\n", line);
+    g_free(line);
+    return G_LOG_WRITER_HANDLED;
+}
+
+}  // namespace
+
 PlatformStart createPlatform() {
+    g_log_set_writer_func(writeLogToStandardError, nullptr, nullptr);
     // The window class and the desktop entry share the application id.
     g_set_prgname(VELMORIN_APP_ID);
     if (!gtk_init_check()) {
