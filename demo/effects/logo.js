@@ -1,0 +1,49 @@
+// The QUORVANE logo (assets/logo.png), drawn in one-pixel rows so every
+// row can sway on its own sine: the classic wobbling logo.
+
+export function createLogo(assets) {
+  const img = assets.logo;
+
+  return {
+    render(f, opts = {}) {
+      const { ctx, W, H } = f;
+      const widthFrac = opts.width ?? 0.6;
+      let scale = (W * widthFrac) / (img ? img.naturalWidth : 400);
+      scale = Math.min(scale, (H * 0.3) / (img ? img.naturalHeight : 72));
+      const lw = (img ? img.naturalWidth : 400) * scale;
+      const lh = (img ? img.naturalHeight : 72) * scale;
+
+      let cy = H * (opts.y ?? 0.3);
+      if (opts.dropIn) {
+        // falls in from above and settles with a damped bounce
+        const k = f.lt / opts.dropIn;
+        if (k < 1) cy = -lh + (cy + lh) * (1 - Math.cos(k * Math.PI * 0.5));
+        else cy += Math.sin((k - 1) * 9) * Math.exp(-(k - 1) * 3) * H * 0.04;
+      }
+      if (opts.bounce) cy -= Math.abs(Math.sin(f.t * Math.PI * 125 / 120)) * H * 0.08;
+      const x0 = (W - lw) / 2;
+      const y0 = cy - lh / 2;
+
+      if (!img) {
+        ctx.save();
+        ctx.fillStyle = '#cfe0ff';
+        ctx.font = `bold ${Math.round(lh * 0.8)}px sans-serif`;
+        ctx.textAlign = 'center';
+        ctx.textBaseline = 'middle';
+        ctx.fillText('QUORVANE', W / 2, cy);
+        ctx.restore();
+        return;
+      }
+
+      const wobble = (opts.wobble ?? 0.5) * H * 0.03 * (1 + f.pulse * 0.8);
+      const rows = img.naturalHeight;
+      ctx.imageSmoothingEnabled = false;
+      for (let r = 0; r < rows; r++) {
+        const dx = Math.sin(r * 0.11 + f.t * 3.1) * wobble + Math.sin(r * 0.05 - f.t * 1.3) * wobble * 0.5;
+        const y = Math.round(y0 + r * scale);
+        const hRow = Math.round(y0 + (r + 1) * scale) - y;
+        if (hRow > 0) ctx.drawImage(img, 0, r, img.naturalWidth, 1, Math.round(x0 + dx), y, Math.round(lw), hRow);
+      }
+    },
+  };
+}

@@ -1,0 +1,222 @@
+// The instruments: everything is made from oscillators, a noise buffer,
+// filters and gain envelopes, scheduled on the AudioContext clock.
+
+import { midiToHz, STEP } from './song.js';
+
+// one tracker tick at 125 BPM: arpeggios step through their notes per tick
+const TICK = STEP / 6;
+
+export class Synth {
+  constructor(ctx) {
+    this.ctx = ctx;
+
+    this.master = ctx.createGain();
+    this.master.gain.value = 0.55;
+    const comp = ctx.createDynamicsCompressor();
+    comp.threshold.value = -14;
+    comp.ratio.value = 4;
+    comp.attack.value = 0.004;
+    comp.release.value = 0.2;
+    this.master.connect(comp);
+    comp.connect(ctx.destination);
+
+    // a dotted-eighth echo with a darkening feedback loop
+    this.echoIn = ctx.createGain();
+    const delay = ctx.createDelay(1);
+    delay.delayTime.value = STEP * 3;
+    const feedback = ctx.createGain();
+    feedback.gain.value = 0.38;
+    const tone = ctx.createBiquadFilter();
+    tone.type = 'lowpass';
+    tone.frequency.value = 2200;
+    this.echoIn.connect(delay);
+    delay.connect(tone);
+    tone.connect(feedback);
+    feedback.connect(delay);
+    const wet = ctx.createGain();
+    wet.gain.value = 0.5;
+    tone.connect(wet);
+    wet.connect(this.master);
+
+    this.noise = ctx.createBuffer(1, ctx.sampleRate, ctx.sampleRate);
+    const data = this.noise.getChannelData(0);
+    let seed = 0x2f6b1d;
+    for (let i = 0; i < data.length; i++) {
+      seed = (seed * 1103515245 + 12345) & 0x7fffffff;
+      data[i] = seed / 0x3fffffff - 1;
+    }
+  }
+
+  /** Play one compiled song event at audio time `when`. */
+  play(ev, when) {
+    switch (ev.channel) {
+      case 'drum':
+        if (ev.kind === 'k') this.kick(when);
+        else if (ev.kind === 's') this.snare(when);
+        else this.hat(when, ev.kind === 'o');
+        break;
+      case 'bass': this.bass(when, ev.midi, ev.steps * STEP); break;
+      case 'arp': this.arp(when, ev.midi, ev.chord, ev.steps * STEP); break;
+      case 'pad': this.pad(when, ev.midi, ev.chord, ev.steps * STEP); break;
+      case 'lead': this.lead(when, ev.midi, ev.steps * STEP); break;
+    }
+  }
+
+  envelope(when, peak, attack, hold, release) {
+    const g = this.ctx.createGain();
+    g.gain.setValueAtTime(0, when);
+    g.gain.linearRampToValueAtTime(peak, when + attack);
+    g.gain.setValueAtTime(peak, when + attack + hold);
+    g.gain.exponentialRampToValueAtTime(0.0001, when + attack + hold + release);
+    return g;
+  }
+
+  kick(when) {
+    const ctx = this.ctx;
+    const osc = ctx.createOscillator();
+    osc.frequency.setValueAtTime(160, when);
+    osc.frequency.exponentialRampToValueAtTime(42, when + 0.11);
+    const g = this.envelope(when, 1.0, 0.002, 0.04, 0.3);
+    osc.connect(g).connect(this.master);
+    osc.start(when);
+    osc.stop(when + 0.4);
+  }
+
+  noiseBurst(when, type, freq, q, peak, decay, target = this.master) {
+    const ctx = this.ctx;
+    const src = ctx.createBufferSource();
+    src.buffer = this.noise;
+    const f = ctx.createBiquadFilter();
+    f.type = type;
+    f.frequency.value = freq;
+    f.Q.value = q;
+    const g = this.envelope(when, peak, 0.001, 0.005, decay);
+    src.connect(f).connect(g).connect(target);
+    src.start(when, Math.random() * 0.5);
+    src.stop(when + decay + 0.05);
+  }
+
+  snare(when) {
+    this.noiseBurst(when, 'bandpass', 1900, 0.6, 0.55, 0.18);
+    const ctx = this.ctx;
+    const osc = ctx.createOscillator();
+    osc.type = 'triangle';
+    osc.frequency.setValueAtTime(220, when);
+    osc.frequency.exponentialRampToValueAtTime(150, when + 0.08);
+    const g = this.envelope(when, 0.35, 0.001, 0.01, 0.09);
+    osc.connect(g).connect(this.master);
+    osc.start(when);
+    osc.stop(when + 0.15);
+  }
+
+  hat(when, open) {
+    this.noiseBurst(when, 'highpass', 7500, 0.8, open ? 0.16 : 0.12, open ? 0.22 : 0.04);
+  }
+
+  bass(when, midi, length) {
+    const ctx = this.ctx;
+    const dur = Math.min(length, STEP * 2.5);
+    const osc = ctx.createOscillator();
+    osc.type = 'sawtooth';
+    osc.frequency.value = midiToHz(midi);
+    const sub = ctx.createOscillator();
+    sub.type = 'square';
+    sub.frequency.value = midiToHz(midi) / 2;
+    const subGain = ctx.createGain();
+    subGain.gain.value = 0.35;
+    const f = ctx.createBiquadFilter();
+    f.type = 'lowpass';
+    f.Q.value = 7;
+    f.frequency.setValueAtTime(1600, when);
+    f.frequency.exponentialRampToValueAtTime(180, when + 0.16);
+    const g = this.envelope(when, 0.32, 0.004, dur * 0.6, dur * 0.5);
+    osc.connect(f);
+    sub.connect(subGain).connect(f);
+    f.connect(g).connect(this.master);
+    osc.start(when);
+    sub.start(when);
+    osc.stop(when + dur * 1.2 + 0.05);
+    sub.stop(when + dur * 1.2 + 0.05);
+  }
+
+  arp(when, midi, chord, length) {
+    const ctx = this.ctx;
+    const dur = Math.min(length, STEP * 3);
+    const osc = ctx.createOscillator();
+    osc.type = 'square';
+    for (let t = 0, i = 0; t < dur; t += TICK, i++) {
+      osc.frequency.setValueAtTime(midiToHz(midi + chord[i % chord.length]), when + t);
+    }
+    const f = ctx.createBiquadFilter();
+    f.type = 'lowpass';
+    f.frequency.value = 2600;
+    const g = this.envelope(when, 0.075, 0.003, dur * 0.3, dur * 0.7);
+    osc.connect(f).connect(g);
+    g.connect(this.master);
+    g.connect(this.echoIn);
+    osc.start(when);
+    osc.stop(when + dur + 0.05);
+  }
+
+  pad(when, midi, chord, length) {
+    const ctx = this.ctx;
+    const f = ctx.createBiquadFilter();
+    f.type = 'lowpass';
+    f.frequency.setValueAtTime(500, when);
+    f.frequency.linearRampToValueAtTime(1400, when + length * 0.5);
+    f.frequency.linearRampToValueAtTime(600, when + length);
+    const g = this.envelope(when, 0.05, Math.min(0.4, length * 0.3), length * 0.5, 0.8);
+    f.connect(g).connect(this.master);
+    for (const [k, off] of chord.entries()) {
+      for (const detune of [-7, 7]) {
+        const osc = ctx.createOscillator();
+        osc.type = 'sawtooth';
+        osc.frequency.value = midiToHz(midi + off);
+        osc.detune.value = detune + k;
+        osc.connect(f);
+        osc.start(when);
+        osc.stop(when + length + 1);
+      }
+    }
+  }
+
+  lead(when, midi, length) {
+    const ctx = this.ctx;
+    const hz = midiToHz(midi);
+    const f = ctx.createBiquadFilter();
+    f.type = 'lowpass';
+    f.frequency.setValueAtTime(4200, when);
+    f.frequency.exponentialRampToValueAtTime(1800, when + 0.3);
+    const g = this.envelope(when, 0.11, 0.008, Math.max(0, length - 0.1), 0.12);
+    const vibrato = ctx.createOscillator();
+    vibrato.frequency.value = 5.6;
+    const depth = ctx.createGain();
+    depth.gain.setValueAtTime(0, when);
+    depth.gain.linearRampToValueAtTime(hz * 0.012, when + Math.min(0.35, length));
+    vibrato.connect(depth);
+    const end = when + length + 0.2;
+    for (const [type, detune] of [['square', -6], ['sawtooth', 6]]) {
+      const osc = ctx.createOscillator();
+      osc.type = type;
+      osc.frequency.value = hz;
+      osc.detune.value = detune;
+      depth.connect(osc.frequency);
+      osc.connect(f);
+      osc.start(when);
+      osc.stop(end);
+    }
+    f.connect(g);
+    g.connect(this.master);
+    g.connect(this.echoIn);
+    vibrato.start(when);
+    vibrato.stop(end);
+  }
+
+  /** Quick fade of everything, used when the demo ends early. */
+  fadeOut(seconds = 0.08) {
+    const t = this.ctx.currentTime;
+    this.master.gain.cancelScheduledValues(t);
+    this.master.gain.setValueAtTime(this.master.gain.value, t);
+    this.master.gain.linearRampToValueAtTime(0, t + seconds);
+  }
+}
