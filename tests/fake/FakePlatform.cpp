@@ -1,0 +1,449 @@
+#include "fake/FakePlatform.h"
+
+#include <charconv>
+#include <utility>
+
+namespace velmorin::fake {
+
+namespace {
+
+std::string actionName(MenuAction action) {
+    switch (action) {
+        case MenuAction::none:
+            return "none";
+        case MenuAction::terminate:
+            return "terminate";
+    }
+    return "?";
+}
+
+std::string colorName(Color color) {
+    switch (color) {
+        case Color::black:
+            return "black";
+    }
+    return "?";
+}
+
+std::string policyName(ActivationPolicy policy) {
+    switch (policy) {
+        case ActivationPolicy::regular:
+            return "regular";
+    }
+    return "?";
+}
+
+template <typename Enum>
+std::string enumNumber(Enum value) {
+    return std::to_string(static_cast<long long>(value));
+}
+
+}  // namespace
+
+std::string formatNumber(double value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+// --- Checkbox ---
+
+FakeCheckbox::FakeCheckbox(std::shared_ptr<FakeState> state, std::string title)
+    : title(std::move(title)), state_(std::move(state)) {}
+
+void FakeCheckbox::setState(ControlState state) {
+    state_->record("checkbox.setState " + enumNumber(state));
+    current_ = state;
+}
+
+ControlState FakeCheckbox::state() const {
+    state_->record("checkbox.state");
+    return current_;
+}
+
+// --- Alert ---
+
+FakeAlert::FakeAlert(std::shared_ptr<FakeState> state, ModalResponse response,
+                     std::optional<ControlState> checkboxAfterModal)
+    : state_(std::move(state)), response_(response), checkboxAfterModal_(checkboxAfterModal) {}
+
+void FakeAlert::setMessageText(const std::string& text) {
+    state_->record("alert.setMessageText " + text);
+}
+
+void FakeAlert::setInformativeText(const std::string& text) {
+    state_->record("alert.setInformativeText " + text);
+}
+
+void FakeAlert::setAccessoryView(std::shared_ptr<Checkbox> checkbox) {
+    state_->record("alert.setAccessoryView");
+    accessory_ = std::move(checkbox);
+}
+
+void FakeAlert::addButtonWithTitle(const std::string& title) {
+    state_->record("alert.addButtonWithTitle " + title);
+}
+
+ModalResponse FakeAlert::runModal() {
+    state_->record("alert.runModal");
+    if (checkboxAfterModal_) {
+        if (auto* box = dynamic_cast<FakeCheckbox*>(accessory_.get())) {
+            box->setStateByUser(*checkboxAfterModal_);
+        }
+    }
+    return response_;
+}
+
+// --- Menus ---
+
+FakeMenuItem::FakeMenuItem(std::shared_ptr<FakeState> state, std::string title, MenuAction action,
+                           std::string keyEquivalent)
+    : title(std::move(title)),
+      action(action),
+      keyEquivalent(std::move(keyEquivalent)),
+      state_(std::move(state)) {}
+
+void FakeMenuItem::setSubmenu(std::unique_ptr<Menu> submenu) {
+    state_->record("menuItem.setSubmenu");
+    submenu_ = std::move(submenu);
+}
+
+Menu* FakeMenuItem::submenu() {
+    state_->record("menuItem.submenu");
+    return submenu_.get();
+}
+
+FakeMenu::FakeMenu(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
+
+MenuItem& FakeMenu::addItemWithTitle(const std::string& title, MenuAction action,
+                                     const std::string& keyEquivalent) {
+    state_->record("menu.addItemWithTitle " + title + " " + actionName(action) + " " +
+                   keyEquivalent);
+    items_.push_back(std::make_unique<FakeMenuItem>(state_, title, action, keyEquivalent));
+    return *items_.back();
+}
+
+void FakeMenu::addItem(std::unique_ptr<MenuItem> item) {
+    state_->record("menu.addItem");
+    items_.push_back(std::move(item));
+}
+
+// --- Application ---
+
+FakeApplication::FakeApplication(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
+
+void FakeApplication::setDelegate(ApplicationDelegate* delegate) {
+    state_->record("application.setDelegate");
+    delegate_ = delegate;
+}
+
+void FakeApplication::setActivationPolicy(ActivationPolicy policy) {
+    state_->record("application.setActivationPolicy " + policyName(policy));
+}
+
+void FakeApplication::run() {
+    state_->record("application.run");
+    if (delegate_ != nullptr) {
+        delegate_->applicationDidFinishLaunching();
+    }
+}
+
+void FakeApplication::setMainMenu(std::unique_ptr<Menu> menu) {
+    state_->record("application.setMainMenu");
+    mainMenu_ = std::move(menu);
+}
+
+void FakeApplication::activateIgnoringOtherApps() {
+    state_->record("application.activateIgnoringOtherApps");
+}
+
+void FakeApplication::terminate() {
+    state_->record("application.terminate");
+    ++terminateCount_;
+}
+
+// --- Main queue ---
+
+FakeMainQueue::FakeMainQueue(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
+
+void FakeMainQueue::asyncAfter(double delaySeconds, std::function<void()> work) {
+    state_->record("mainQueue.asyncAfter " + formatNumber(delaySeconds));
+    scheduledDelays_.push_back(delaySeconds);
+    pending_.push_back({delaySeconds, std::move(work)});
+}
+
+bool FakeMainQueue::runNext() {
+    if (pending_.empty()) {
+        return false;
+    }
+    auto next = std::move(pending_.front());
+    pending_.pop_front();
+    next.work();
+    return true;
+}
+
+// --- Screen ---
+
+FakeScreen::FakeScreen(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
+
+Rect FakeScreen::frame() const {
+    state_->record("mainScreen.frame");
+    return scriptedFrame;
+}
+
+// --- Web view ---
+
+FakeWebViewConfiguration::FakeWebViewConfiguration(std::shared_ptr<FakeState> state)
+    : state_(std::move(state)) {}
+
+void FakeWebViewConfiguration::setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,
+                                                   const std::string& scheme) {
+    state_->record("configuration.setUrlSchemeHandler " + scheme);
+    state_->schemeHandlers[scheme] = handler;
+    handlers_[scheme] = std::move(handler);
+}
+
+void FakeWebViewConfiguration::setMediaTypesRequiringUserActionForPlayback(MediaTypes types) {
+    state_->record("configuration.setMediaTypesRequiringUserActionForPlayback " +
+                   enumNumber(types));
+    mediaTypes_ = types;
+}
+
+namespace {
+
+// Live observations flip their flag off when dropped; the view checks it
+// before every call.
+class FakeObservation final : public Observation {
+public:
+    explicit FakeObservation(std::shared_ptr<bool> live) : live_(std::move(live)) {}
+    ~FakeObservation() override { *live_ = false; }
+
+private:
+    std::shared_ptr<bool> live_;
+};
+
+}  // namespace
+
+FakeWebView::FakeWebView(std::shared_ptr<FakeState> state, const Rect& frame,
+                         const FakeWebViewConfiguration* configuration)
+    : frame(frame),
+      handlersAtCreation(configuration != nullptr
+                             ? configuration->handlers()
+                             : std::map<std::string, std::shared_ptr<SchemeHandler>>{}),
+      mediaTypesAtCreation(configuration != nullptr ? configuration->mediaTypes() : std::nullopt),
+      state_(std::move(state)) {}
+
+void FakeWebView::loadRequest(const UrlRequest& request) {
+    state_->record("webView.loadRequest " + request.url +
+                   " cache=" + enumNumber(request.cachePolicy) +
+                   " timeout=" + formatNumber(request.timeoutSeconds));
+    loadedRequests_.push_back(request);
+    if (titleOnLoad) {
+        changeTitle(titleOnLoad);
+    }
+}
+
+std::optional<std::string> FakeWebView::title() const {
+    state_->record("webView.title");
+    return title_;
+}
+
+std::unique_ptr<Observation> FakeWebView::observeTitle(std::function<void(WebView&)> onChange) {
+    state_->record("webView.observeTitle");
+    auto live = std::make_shared<bool>(true);
+    observers_.push_back({live, std::move(onChange)});
+    return std::make_unique<FakeObservation>(std::move(live));
+}
+
+void FakeWebView::changeTitle(std::optional<std::string> title) {
+    title_ = std::move(title);
+    // A copy, so an observer that starts or ends an observation does not
+    // disturb this round.
+    const auto observers = observers_;
+    for (const auto& observer : observers) {
+        if (*observer.live) {
+            observer.onChange(*this);
+        }
+    }
+}
+
+std::size_t FakeWebView::liveObservationCount() const {
+    std::size_t count = 0;
+    for (const auto& observer : observers_) {
+        count += *observer.live ? 1 : 0;
+    }
+    return count;
+}
+
+void FakeWebView::evaluateJavaScript(const std::string& script,
+                                     std::function<void(ScriptResult)> completion) {
+    state_->record("webView.evaluateJavaScript");
+    pendingScripts_.push_back({script, std::move(completion)});
+}
+
+void FakeWebView::takeSnapshot(std::function<void(SnapshotResult)> completion) {
+    state_->record("webView.takeSnapshot");
+    pendingSnapshots_.push_back(std::move(completion));
+}
+
+bool FakeWebView::completeScript(ScriptResult result) {
+    if (pendingScripts_.empty()) {
+        return false;
+    }
+    auto next = std::move(pendingScripts_.front());
+    pendingScripts_.pop_front();
+    next.completion(std::move(result));
+    return true;
+}
+
+bool FakeWebView::completeSnapshot(SnapshotResult result) {
+    if (pendingSnapshots_.empty()) {
+        return false;
+    }
+    auto next = std::move(pendingSnapshots_.front());
+    pendingSnapshots_.pop_front();
+    next(std::move(result));
+    return true;
+}
+
+// --- Window ---
+
+FakeWindow::FakeWindow(std::shared_ptr<FakeState> state, const Rect& contentRect,
+                       StyleMask styleMask, Backing backing, Defer defer)
+    : contentRect(contentRect),
+      styleMask(styleMask),
+      backing(backing),
+      defer(defer),
+      state_(std::move(state)) {}
+
+void FakeWindow::setTitle(const std::string& newTitle) {
+    state_->record("window.setTitle " + newTitle);
+    title = newTitle;
+}
+
+void FakeWindow::setBackgroundColor(Color color) {
+    state_->record("window.setBackgroundColor " + colorName(color));
+}
+
+void FakeWindow::setCollectionBehavior(CollectionBehavior behavior) {
+    state_->record("window.setCollectionBehavior " + enumNumber(behavior));
+}
+
+void FakeWindow::setContentView(std::shared_ptr<WebView> view) {
+    state_->record("window.setContentView");
+    contentView = std::move(view);
+}
+
+void FakeWindow::center() {
+    state_->record("window.center");
+}
+
+void FakeWindow::makeKeyAndOrderFront() {
+    state_->record("window.makeKeyAndOrderFront");
+}
+
+void FakeWindow::makeFirstResponder(WebView& view) {
+    state_->record("window.makeFirstResponder");
+    firstResponder = &view;
+}
+
+void FakeWindow::toggleFullScreen() {
+    state_->record("window.toggleFullScreen");
+}
+
+// --- Platform ---
+
+FakePlatform::FakePlatform()
+    : state_(std::make_shared<FakeState>()),
+      application_(state_),
+      mainQueue_(state_),
+      screen_(state_) {}
+
+std::string FakePlatform::resourceDirectory() {
+    state_->record("resourceDirectory");
+    return resourceDirectoryPath;
+}
+
+void FakePlatform::writeStandardOutput(const std::string& text) {
+    state_->record("stdout " + text);
+    standardOutput_ += text;
+}
+
+std::unique_ptr<Menu> FakePlatform::createMenu() {
+    state_->record("createMenu");
+    return std::make_unique<FakeMenu>(state_);
+}
+
+std::unique_ptr<MenuItem> FakePlatform::createMenuItem() {
+    state_->record("createMenuItem");
+    return std::make_unique<FakeMenuItem>(state_, "", MenuAction::none, "");
+}
+
+std::unique_ptr<Alert> FakePlatform::createAlert() {
+    state_->record("createAlert");
+    ++alertCount_;
+    return std::make_unique<FakeAlert>(state_, alertResponse, checkboxAfterModal);
+}
+
+std::shared_ptr<Checkbox> FakePlatform::createCheckbox(const std::string& title) {
+    state_->record("createCheckbox " + title);
+    auto checkbox = std::make_shared<FakeCheckbox>(state_, title);
+    lastCheckbox_ = checkbox;
+    return checkbox;
+}
+
+std::unique_ptr<WebViewConfiguration> FakePlatform::createWebViewConfiguration() {
+    state_->record("createWebViewConfiguration");
+    return std::make_unique<FakeWebViewConfiguration>(state_);
+}
+
+std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,
+                                                     WebViewConfiguration& configuration) {
+    state_->record("createWebView " + formatNumber(frame.x) + " " + formatNumber(frame.y) + " " +
+                   formatNumber(frame.width) + " " + formatNumber(frame.height));
+    auto view = std::make_shared<FakeWebView>(
+        state_, frame, dynamic_cast<const FakeWebViewConfiguration*>(&configuration));
+    view->titleOnLoad = pageTitleOnLoad;
+    lastWebView_ = view;
+    return view;
+}
+
+std::shared_ptr<Window> FakePlatform::createWindow(const Rect& contentRect, StyleMask styleMask,
+                                                   Backing backing, Defer defer) {
+    state_->record("createWindow " + formatNumber(contentRect.x) + " " +
+                   formatNumber(contentRect.y) + " " + formatNumber(contentRect.width) + " " +
+                   formatNumber(contentRect.height) + " style=" + enumNumber(styleMask) +
+                   " backing=" + enumNumber(backing) +
+                   " defer=" + (defer == Defer::no ? "no" : "yes"));
+    auto window = std::make_shared<FakeWindow>(state_, contentRect, styleMask, backing, defer);
+    lastWindow_ = window;
+    return window;
+}
+
+std::shared_ptr<SchemeHandler> FakePlatform::schemeHandler(const std::string& scheme) const {
+    const auto found = state_->schemeHandlers.find(scheme);
+    return found == state_->schemeHandlers.end() ? nullptr : found->second;
+}
+
+// --- Scheme task ---
+
+void RecordingSchemeTask::didReceiveResponse(const HttpResponse& response) {
+    calls_.push_back(Call::response);
+    responses_.push_back(response);
+}
+
+void RecordingSchemeTask::didReceiveData(Bytes&& data) {
+    calls_.push_back(Call::data);
+    dataBlocks_.push_back(std::move(data));
+}
+
+void RecordingSchemeTask::didFinish() {
+    calls_.push_back(Call::finish);
+}
+
+void RecordingSchemeTask::didFailWithError(UrlError error) {
+    calls_.push_back(Call::fail);
+    errors_.push_back(error);
+}
+
+}  // namespace velmorin::fake

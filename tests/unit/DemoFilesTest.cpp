@@ -1,0 +1,266 @@
+#include "scheme/DemoFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fake/FakePlatform.h"
+
+namespace velmorin {
+namespace {
+
+namespace fs = std::filesystem;
+using fake::RecordingSchemeTask;
+using Call = RecordingSchemeTask::Call;
+
+Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+void writeFile(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+// A resource folder laid out like the bundle's, with a demo folder, things
+// beside it that must stay out of reach, and entries that are not files.
+class DemoFilesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string pattern = (fs::temp_directory_path() / "velmorin-demofiles-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        resources = new fs::path(pattern);
+        const fs::path demo = *resources / "demo";
+        fs::create_directories(demo / "sub");
+        fs::create_directories(*resources / "demo2");
+
+        fileBytes = new std::map<std::string, Bytes>{
+            {"index.html", bytesOf("<!doctype html><title>demo</title>\n")},
+            {"a.js", bytesOf("console.log('a');\n")},
+            {"lib.min.js", bytesOf("var x=1;")},
+            {"logo.PNG", Bytes{0x89, 'P', 'N', 'G', 0x00, 0x01}},
+            {"logo.png", Bytes{0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0xff}},
+            {"style.css", bytesOf("body{}")},
+            {"data.json", bytesOf("{}")},
+            {"x.wasm", Bytes{0x00, 'a', 's', 'm', 0x01, 0x00, 0x00, 0x00}},
+            {"s.mp3", Bytes{'I', 'D', '3', 0x04}},
+            {"README", bytesOf("read me")},
+            {".hidden", bytesOf("hidden")},
+            {"empty.js", Bytes{}},
+            {"a b.js", bytesOf("spaced")},
+            {"sub/inner.js", bytesOf("inner")},
+        };
+        // Larger than any one read, with every byte value.
+        Bytes big(300 * 1024 + 17);
+        for (std::size_t i = 0; i < big.size(); ++i) {
+            big[i] = static_cast<std::uint8_t>((i * 7919u) >> 3);
+        }
+        (*fileBytes)["big.js"] = big;
+        for (const auto& [name, bytes] : *fileBytes) {
+            writeFile(demo / name, bytes);
+        }
+        writeFile(*resources / "secret.txt", bytesOf("secret"));
+        writeFile(*resources / "demo2" / "x.js", bytesOf("neighbour"));
+        ASSERT_EQ(::mkfifo((demo / "pipe.js").c_str(), 0600), 0);
+        fs::create_symlink(*resources / "secret.txt", demo / "outside-link.txt");
+        fs::create_symlink("/dev/zero", demo / "zero.js");
+    }
+
+    static void TearDownTestSuite() {
+        std::error_code ignored;
+        fs::remove_all(*resources, ignored);
+        delete resources;
+        delete fileBytes;
+    }
+
+    DemoFiles handler{resources->string()};
+
+    RecordingSchemeTask answer(const std::string& url) {
+        RecordingSchemeTask task(url);
+        handler.startTask(task);
+        return task;
+    }
+
+    static fs::path* resources;
+    static std::map<std::string, Bytes>* fileBytes;
+};
+
+fs::path* DemoFilesTest::resources = nullptr;
+std::map<std::string, Bytes>* DemoFilesTest::fileBytes = nullptr;
+
+void expectServed(const RecordingSchemeTask& task, const std::string& url,
+                  const std::string& contentType, const Bytes& body) {
+    ASSERT_EQ(task.calls(), (std::vector<Call>{Call::response, Call::data, Call::finish}));
+    const HttpResponse& response = task.responses().front();
+    EXPECT_EQ(response.url, url);
+    EXPECT_EQ(response.statusCode, 200);
+    EXPECT_EQ(response.httpVersion, "HTTP/1.1");
+    EXPECT_EQ(response.headerFields,
+              (std::vector<HttpHeaderField>{{"Content-Type", contentType},
+                                            {"Content-Length", std::to_string(body.size())}}));
+    EXPECT_EQ(task.dataBlocks().front(), body);
+    EXPECT_TRUE(task.errors().empty());
+}
+
+void expectFailed(const RecordingSchemeTask& task) {
+    EXPECT_EQ(task.calls(), std::vector<Call>{Call::fail});
+    EXPECT_EQ(task.errors(), std::vector<UrlError>{UrlError::fileDoesNotExist});
+    EXPECT_TRUE(task.responses().empty());
+    EXPECT_TRUE(task.dataBlocks().empty());
+}
+
+TEST_F(DemoFilesTest, RootIsTheStandardizedDemoFolder) {
+    EXPECT_EQ(handler.root, (*resources / "demo").string());
+    EXPECT_EQ(DemoFiles(resources->string() + "/").root, handler.root);
+    EXPECT_EQ(DemoFiles(resources->string() + "/./sub/..").root, handler.root);
+}
+
+TEST_F(DemoFilesTest, ServesFilesWithTheirTypeLengthAndBytes) {
+    struct Row {
+        std::string url;
+        std::string file;
+        std::string contentType;
+    };
+    const Row table[] = {
+        {"app://demo/index.html", "index.html", "text/html"},
+        {"app://demo/", "index.html", "text/html"},
+        {"app://demo/?x.png", "index.html", "text/html"},
+        {"app://demo/index.html?t=1#top", "index.html", "text/html"},
+        {"app://demo/a.js", "a.js", "text/javascript"},
+        {"app://demo/lib.min.js", "lib.min.js", "text/javascript"},
+        {"app://demo/logo.png", "logo.png", "image/png"},
+        {"app://demo/logo.PNG", "logo.PNG", "application/octet-stream"},
+        {"app://demo/style.css", "style.css", "application/octet-stream"},
+        {"app://demo/data.json", "data.json", "application/octet-stream"},
+        {"app://demo/x.wasm", "x.wasm", "application/octet-stream"},
+        {"app://demo/s.mp3", "s.mp3", "application/octet-stream"},
+        {"app://demo/README", "README", "application/octet-stream"},
+        {"app://demo/.hidden", ".hidden", "application/octet-stream"},
+        {"app://demo/a%20b.js", "a b.js", "text/javascript"},
+        {"app://demo/sub/inner.js", "sub/inner.js", "text/javascript"},
+        {"app://demo/sub/../a.js", "a.js", "text/javascript"},
+        {"app://elsewhere/a.js", "a.js", "text/javascript"},
+        {"app://demo/big.js", "big.js", "text/javascript"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.url);
+        const auto task = answer(row.url);
+        expectServed(task, row.url, row.contentType, fileBytes->at(row.file));
+    }
+}
+
+TEST_F(DemoFilesTest, EmptyFileIsAnEmptyBody) {
+    const auto task = answer("app://demo/empty.js");
+    expectServed(task, "app://demo/empty.js", "text/javascript", Bytes{});
+    EXPECT_EQ(task.responses().front().headerFields.back().value, "0");
+    ASSERT_EQ(task.dataBlocks().size(), 1u);
+    EXPECT_TRUE(task.dataBlocks().front().empty());
+}
+
+TEST_F(DemoFilesTest, FailsAloneForWhatIsNoReadableFileInside) {
+    const std::string table[] = {
+        "app://demo/missing.js",
+        "app://demo/sub/",
+        "app://demo/sub",
+        "app://demo",
+        "app://demo/.",
+        "app://demo/../secret.txt",
+        "app://demo/%2e%2e/secret.txt",
+        "app://demo/..%2Fsecret.txt",
+        "app://demo/../demo2/x.js",
+        "app://demo/%zz",
+        "app://demo/index.html%00",
+        "app://demo/%c0%ae%c0%ae/secret.txt",
+        "app://demo/zero.js",
+    };
+    for (const auto& url : table) {
+        SCOPED_TRACE(url);
+        expectFailed(answer(url));
+    }
+}
+
+TEST_F(DemoFilesTest, NamedPipeFailsWithoutWaitingForAWriter) {
+    auto done = std::async(std::launch::async, [this] { return answer("app://demo/pipe.js"); });
+    if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "the handler is stuck on a named pipe";
+        // Give the blocked reader a writer and an end, so the test can finish.
+        const int writer = ::open((*resources / "demo" / "pipe.js").c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            ::close(writer);
+        }
+    }
+    expectFailed(done.get());
+}
+
+TEST_F(DemoFilesTest, LinkInsideToAFileOutsideIsServed) {
+    // Containment is decided on the path text, not on where a link points.
+    const auto task = answer("app://demo/outside-link.txt");
+    expectServed(task, "app://demo/outside-link.txt", "application/octet-stream",
+                 bytesOf("secret"));
+}
+
+TEST_F(DemoFilesTest, FailureDoesNotSpoilTheNextTask) {
+    expectFailed(answer("app://demo/missing.js"));
+    expectFailed(answer("app://demo/pipe.js"));
+    const auto task = answer("app://demo/a.js");
+    expectServed(task, "app://demo/a.js", "text/javascript", fileBytes->at("a.js"));
+}
+
+TEST_F(DemoFilesTest, StopTaskDoesNothing) {
+    RecordingSchemeTask task("app://demo/a.js");
+    handler.stopTask(task);
+    EXPECT_TRUE(task.calls().empty());
+    handler.startTask(task);
+    handler.stopTask(task);
+    EXPECT_EQ(task.calls(), (std::vector<Call>{Call::response, Call::data, Call::finish}));
+}
+
+TEST_F(DemoFilesTest, ServesWhatIsOnDiskNow) {
+    const fs::path changing = *resources / "demo" / "changing.js";
+    writeFile(changing, bytesOf("first"));
+    expectServed(answer("app://demo/changing.js"), "app://demo/changing.js", "text/javascript",
+                 bytesOf("first"));
+    writeFile(changing, bytesOf("second, longer"));
+    expectServed(answer("app://demo/changing.js"), "app://demo/changing.js", "text/javascript",
+                 bytesOf("second, longer"));
+    fs::remove(changing);
+    expectFailed(answer("app://demo/changing.js"));
+}
+
+TEST_F(DemoFilesTest, MissingDemoFolderFailsEverything) {
+    DemoFiles nowhere((*resources / "no-such-folder").string());
+    for (const std::string url : {"app://demo/", "app://demo/index.html"}) {
+        SCOPED_TRACE(url);
+        RecordingSchemeTask task(url);
+        nowhere.startTask(task);
+        expectFailed(task);
+    }
+}
+
+TEST(PathExtension, LastDotOfTheLastComponent) {
+    const std::pair<std::string, std::string> table[] = {
+        {"/d/lib.min.js", "js"}, {"/d/README", ""},        {"/d/.hidden", ""},
+        {"/d/name.", ""},        {"/d.x/README", ""},      {"/d/logo.PNG", "PNG"},
+        {"a.tar.gz", "gz"},      {"/d/..hidden.js", "js"},
+    };
+    for (const auto& [path, expected] : table) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(pathExtension(path), expected);
+    }
+}
+
+}  // namespace
+}  // namespace velmorin

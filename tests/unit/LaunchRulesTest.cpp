@@ -1,0 +1,128 @@
+#include "app/LaunchRules.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace velmorin {
+namespace {
+
+using Action = LaunchChoice::Action;
+
+struct OutcomeCase {
+    const char* name;
+    SelfTestMode selfTest;
+    std::optional<ModalResponse> response;
+    std::optional<ControlState> checkbox;
+    LaunchChoice expected;
+};
+
+void PrintTo(const OutcomeCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class DialogOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
+
+TEST_P(DialogOutcomeTest, DecidesPlayAndFullScreen) {
+    const auto& row = GetParam();
+    const LaunchChoice choice = dialogOutcome(row.selfTest, row.response, row.checkbox);
+    EXPECT_EQ(choice.action, row.expected.action);
+    EXPECT_EQ(choice.fullScreen, row.expected.fullScreen);
+}
+
+constexpr LaunchChoice playFull{Action::play, FullScreen::on};
+constexpr LaunchChoice playWindowed{Action::play, FullScreen::off};
+constexpr LaunchChoice quit{Action::quit, FullScreen::off};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DialogOutcomeTest,
+    ::testing::Values(
+        OutcomeCase{"selfTestNoAnswer", SelfTestMode::on, std::nullopt, std::nullopt, playWindowed},
+        OutcomeCase{"selfTestPlayTicked", SelfTestMode::on, 1000, ControlState::on, playWindowed},
+        OutcomeCase{"selfTestQuit", SelfTestMode::on, 1001, ControlState::on, playWindowed},
+        OutcomeCase{"selfTestOddCode", SelfTestMode::on, -1, std::nullopt, playWindowed},
+        OutcomeCase{"playTicked", SelfTestMode::off, 1000, ControlState::on, playFull},
+        OutcomeCase{"playUnticked", SelfTestMode::off, 1000, ControlState::off, playWindowed},
+        OutcomeCase{"playMixed", SelfTestMode::off, 1000, ControlState::mixed, playWindowed},
+        OutcomeCase{"playBoxUnread", SelfTestMode::off, 1000, std::nullopt, playWindowed},
+        OutcomeCase{"quitTicked", SelfTestMode::off, 1001, ControlState::on, quit},
+        OutcomeCase{"quitUnticked", SelfTestMode::off, 1001, ControlState::off, quit},
+        OutcomeCase{"quitBoxUnread", SelfTestMode::off, 1001, std::nullopt, quit},
+        OutcomeCase{"codeZero", SelfTestMode::off, 0, ControlState::on, quit},
+        OutcomeCase{"codeMinus1000", SelfTestMode::off, -1000, ControlState::on, quit},
+        OutcomeCase{"code999", SelfTestMode::off, 999, ControlState::on, quit},
+        OutcomeCase{"code1002", SelfTestMode::off, 1002, ControlState::on, quit},
+        OutcomeCase{"codeMinus1", SelfTestMode::off, -1, ControlState::on, quit},
+        OutcomeCase{"noAnswer", SelfTestMode::off, std::nullopt, ControlState::on, quit}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct SizeCase {
+    const char* name;
+    SelfTestMode selfTest;
+    Rect screen;
+    Size expected;
+};
+
+void PrintTo(const SizeCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class WindowContentSizeTest : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(WindowContentSizeTest, ThreeQuartersOrSelfTestSize) {
+    const auto& row = GetParam();
+    const Size size = windowContentSize(row.selfTest, row.screen);
+    // Exact: the size is not rounded anywhere.
+    EXPECT_EQ(size.width, row.expected.width);
+    EXPECT_EQ(size.height, row.expected.height);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WindowContentSizeTest,
+    ::testing::Values(SizeCase{"selfTestLaptop", SelfTestMode::on, {0, 0, 1440, 900}, {640, 360}},
+                      SizeCase{"selfTestSmall", SelfTestMode::on, {0, 0, 1366, 768}, {640, 360}},
+                      SizeCase{"selfTestHuge", SelfTestMode::on, {0, 0, 5120, 2880}, {640, 360}},
+                      SizeCase{"selfTestNoScreen", SelfTestMode::on, {0, 0, 0, 0}, {640, 360}},
+                      SizeCase{"laptop", SelfTestMode::off, {0, 0, 1440, 900}, {1080, 675}},
+                      SizeCase{"oddWidth", SelfTestMode::off, {0, 0, 1366, 768}, {1024.5, 576}},
+                      SizeCase{"fullHd", SelfTestMode::off, {0, 0, 1920, 1080}, {1440, 810}},
+                      // The frame's origin plays no part.
+                      SizeCase{
+                          "offsetScreen", SelfTestMode::off, {1920, -200, 1440, 900}, {1080, 675}},
+                      SizeCase{"fractional", SelfTestMode::off, {0, 0, 1001, 3}, {750.75, 2.25}},
+                      SizeCase{"noScreen", SelfTestMode::off, {0, 0, 0, 0}, {0, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IsExitTitle, OnlyTheExactTitle) {
+    const std::string exit = "vantorelix_exit";
+    const std::pair<std::optional<std::string>, bool> table[] = {
+        {"vantorelix_exit", true},
+        {"Vantorelix_exit", false},
+        {"VANTORELIX_EXIT", false},
+        {"vantorelix_exit ", false},
+        {" vantorelix_exit", false},
+        {"vantorelix_exitx", false},
+        {"vantorelix_exi", false},
+        {"vantorelix_exit\n", false},
+        {std::string("vantorelix_exit\0", 16), false},
+        {"", false},
+        {std::nullopt, false},
+    };
+    for (const auto& [title, expected] : table) {
+        SCOPED_TRACE(title.value_or("<no title>"));
+        EXPECT_EQ(isExitTitle(title, exit), expected);
+    }
+}
+
+TEST(IsExitTitle, ComparesWithTheGivenExitTitle) {
+    EXPECT_TRUE(isExitTitle(std::string("bye"), "bye"));
+    EXPECT_FALSE(isExitTitle(std::string("vantorelix_exit"), "bye"));
+    // An empty exit title still needs a title to be there.
+    EXPECT_TRUE(isExitTitle(std::string(""), ""));
+    EXPECT_FALSE(isExitTitle(std::nullopt, ""));
+}
+
+}  // namespace
+}  // namespace velmorin

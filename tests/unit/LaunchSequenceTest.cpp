@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/App.h"
+#include "fake/FakePlatform.h"
+#include "platform/Platform.h"
+
+namespace velmorin {
+namespace {
+
+using fake::FakeMenu;
+using fake::FakeMenuItem;
+using fake::FakePlatform;
+using fake::Log;
+
+LaunchSettings settingsFor(SelfTestMode mode) {
+    return LaunchSettings{.exitTitle = "vantorelix_exit", .selfTest = mode};
+}
+
+const Log menuAndActivation = {
+    "createMenu",          "createMenuItem",          "createMenu",
+    "menuItem.setSubmenu", "menuItem.submenu",        "menu.addItemWithTitle Quit terminate q",
+    "menu.addItem",        "application.setMainMenu", "application.activateIgnoringOtherApps",
+};
+
+const Log dialogUntilAnswered = {
+    "createAlert",
+    "alert.setMessageText Velmorin HD",
+    "alert.setInformativeText Quorvane, 1992. A non-commercial tribute, humbly done by vok.",
+    "createCheckbox Fullscreen",
+    "checkbox.setState 1",
+    "alert.setAccessoryView",
+    "alert.addButtonWithTitle Play",
+    "alert.addButtonWithTitle Quit",
+    "alert.runModal",
+};
+
+Log playerUpToWindow(const std::string& windowSize) {
+    return {
+        "createWebViewConfiguration",
+        "resourceDirectory",
+        "configuration.setUrlSchemeHandler app",
+        "configuration.setMediaTypesRequiringUserActionForPlayback 0",
+        "createWebView 0 0 0 0",
+        "webView.observeTitle",
+        "mainScreen.frame",
+        "createWindow 0 0 " + windowSize + " style=15 backing=2 defer=no",
+        "window.setTitle Velmorin HD",
+        "window.setBackgroundColor black",
+        "window.setCollectionBehavior 128",
+        "window.setContentView",
+        "window.center",
+        "window.makeKeyAndOrderFront",
+        "window.makeFirstResponder",
+    };
+}
+
+const std::string startPageLoad = "webView.loadRequest app://demo/index.html cache=0 timeout=60";
+
+Log joined(std::initializer_list<Log> parts) {
+    Log all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+std::ptrdiff_t indexOf(const Log& log, const std::string& line) {
+    const auto found = std::find(log.begin(), log.end(), line);
+    return found == log.end() ? -1 : found - log.begin();
+}
+
+class LaunchSequenceTest : public ::testing::Test {
+protected:
+    void launch(SelfTestMode mode) {
+        app = std::make_unique<App>(platform, settingsFor(mode));
+        platform.application().setDelegate(app.get());
+        platform.clearLog();
+        platform.application().run();
+    }
+
+    FakePlatform platform;
+    std::unique_ptr<App> app;
+};
+
+struct PlayCase {
+    const char* name;
+    std::optional<ControlState> boxAfterDialog;
+    bool fullScreen;
+};
+
+void PrintTo(const PlayCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class PlaySequenceTest : public LaunchSequenceTest,
+                         public ::testing::WithParamInterface<PlayCase> {};
+
+TEST_P(PlaySequenceTest, ExactLog) {
+    platform.setScreenFrame({0, 0, 1440, 900});
+    platform.alertResponse = firstButtonResponse;
+    platform.checkboxAfterModal = GetParam().boxAfterDialog;
+    launch(SelfTestMode::off);
+
+    Log expected = joined({{"application.run"},
+                           menuAndActivation,
+                           dialogUntilAnswered,
+                           {"checkbox.state"},
+                           playerUpToWindow("1080 675")});
+    if (GetParam().fullScreen) {
+        expected.push_back("window.toggleFullScreen");
+    }
+    expected.push_back(startPageLoad);
+    EXPECT_EQ(platform.log(), expected);
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 0);
+    EXPECT_TRUE(platform.fakeMainQueue().pending().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, PlaySequenceTest,
+                         ::testing::Values(PlayCase{"leftTicked", std::nullopt, true},
+                                           PlayCase{"ticked", ControlState::on, true},
+                                           PlayCase{"unticked", ControlState::off, false},
+                                           PlayCase{"mixed", ControlState::mixed, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LaunchSequenceTest, SelfTestAsksNothingAndSchedulesTheProbeLast) {
+    platform.setScreenFrame({0, 0, 1440, 900});
+    launch(SelfTestMode::on);
+
+    const Log expected = joined({{"application.run"},
+                                 menuAndActivation,
+                                 playerUpToWindow("640 360"),
+                                 {startPageLoad, "mainQueue.asyncAfter 4"}});
+    EXPECT_EQ(platform.log(), expected);
+    EXPECT_EQ(platform.alertCount(), 0);
+    EXPECT_EQ(platform.lastCheckbox(), nullptr);
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 0);
+}
+
+struct QuitCase {
+    const char* name;
+    ModalResponse response;
+};
+
+void PrintTo(const QuitCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class QuitSequenceTest : public LaunchSequenceTest,
+                         public ::testing::WithParamInterface<QuitCase> {};
+
+TEST_P(QuitSequenceTest, StopsAfterTheDialog) {
+    platform.alertResponse = GetParam().response;
+    platform.checkboxAfterModal = ControlState::on;
+    launch(SelfTestMode::off);
+
+    const Log expected = joined(
+        {{"application.run"}, menuAndActivation, dialogUntilAnswered, {"application.terminate"}});
+    EXPECT_EQ(platform.log(), expected);
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 1);
+    EXPECT_EQ(app->window, nullptr);
+    EXPECT_EQ(app->webView, nullptr);
+    EXPECT_EQ(app->titleWatch, nullptr);
+    EXPECT_EQ(platform.schemeHandler("app"), nullptr);
+    EXPECT_TRUE(platform.fakeMainQueue().pending().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Responses, QuitSequenceTest,
+                         ::testing::Values(QuitCase{"quitButton", 1001}, QuitCase{"zero", 0},
+                                           QuitCase{"minus1000", -1000}, QuitCase{"code999", 999},
+                                           QuitCase{"code1002", 1002}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LaunchSequenceTest, WindowSizeFollowsTheScreen) {
+    platform.setScreenFrame({0, 0, 1366, 768});
+    platform.checkboxAfterModal = ControlState::off;
+    launch(SelfTestMode::off);
+    EXPECT_NE(indexOf(platform.log(), "createWindow 0 0 1024.5 576 style=15 backing=2 defer=no"),
+              -1);
+    const auto window = platform.lastWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->contentRect, (Rect{0, 0, 1024.5, 576}));
+}
+
+TEST_F(LaunchSequenceTest, PlayerIsWiredTogether) {
+    launch(SelfTestMode::off);
+    const auto webView = platform.lastWebView();
+    const auto window = platform.lastWindow();
+    ASSERT_NE(webView, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(app->webView, webView);
+    EXPECT_EQ(app->window, window);
+    ASSERT_NE(app->titleWatch, nullptr);
+    EXPECT_EQ(webView->liveObservationCount(), 1u);
+
+    EXPECT_EQ(window->contentView, webView);
+    EXPECT_EQ(window->firstResponder, webView.get());
+    EXPECT_EQ(window->title, "Velmorin HD");
+
+    // The view was made from a configuration already complete.
+    EXPECT_EQ(webView->handlersAtCreation.count("app"), 1u);
+    EXPECT_EQ(webView->mediaTypesAtCreation, MediaTypes::none);
+    EXPECT_EQ(webView->handlersAtCreation.at("app"), platform.schemeHandler("app"));
+
+    ASSERT_EQ(webView->loadedRequests().size(), 1u);
+    const UrlRequest& request = webView->loadedRequests().front();
+    EXPECT_EQ(request.url, "app://demo/index.html");
+    EXPECT_EQ(request.cachePolicy, CachePolicy::useProtocolCachePolicy);
+    EXPECT_EQ(request.timeoutSeconds, 60.0);
+}
+
+TEST_F(LaunchSequenceTest, ObservationComesBeforeWindowAndLoad) {
+    launch(SelfTestMode::off);
+    const Log& log = platform.log();
+    const auto observe = indexOf(log, "webView.observeTitle");
+    ASSERT_NE(observe, -1);
+    EXPECT_LT(observe, indexOf(log, "createWindow 0 0 1080 675 style=15 backing=2 defer=no"));
+    EXPECT_LT(observe, indexOf(log, startPageLoad));
+}
+
+TEST_F(LaunchSequenceTest, ExitTitleSetDuringTheLoadIsSeen) {
+    // A page may set its title before loadRequest() has even returned.
+    platform.pageTitleOnLoad = "vantorelix_exit";
+    launch(SelfTestMode::off);
+    const Log& log = platform.log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], startPageLoad);
+    EXPECT_EQ(log[log.size() - 2], "webView.title");
+    EXPECT_EQ(log.back(), "application.terminate");
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 1);
+}
+
+TEST_F(LaunchSequenceTest, TitleChanges) {
+    launch(SelfTestMode::off);
+    auto webView = platform.lastWebView();
+    ASSERT_NE(webView, nullptr);
+    const auto& application = platform.fakeApplication();
+
+    const std::optional<std::string> nearMisses[] = {
+        std::nullopt,       "",
+        "Velmorin HD",      "Vantorelix_exit",
+        "VANTORELIX_EXIT",  "vantorelix_exit ",
+        " vantorelix_exit", "vantorelix_exitx",
+        "vantorelix_exi",
+    };
+    for (const auto& title : nearMisses) {
+        SCOPED_TRACE(title.value_or("<no title>"));
+        platform.clearLog();
+        webView->changeTitle(title);
+        // The title was read and nothing else happened.
+        EXPECT_EQ(platform.log(), Log{"webView.title"});
+    }
+    EXPECT_EQ(application.terminateCount(), 0);
+
+    platform.clearLog();
+    webView->changeTitle("vantorelix_exit");
+    EXPECT_EQ(platform.log(), (Log{"webView.title", "application.terminate"}));
+    EXPECT_EQ(application.terminateCount(), 1);
+
+    // Each exact title asks again; other titles in between still do nothing.
+    webView->changeTitle("level 2");
+    EXPECT_EQ(application.terminateCount(), 1);
+    webView->changeTitle("vantorelix_exit");
+    EXPECT_EQ(application.terminateCount(), 2);
+}
+
+TEST_F(LaunchSequenceTest, DroppedObservationStopsTheWatch) {
+    launch(SelfTestMode::off);
+    auto webView = platform.lastWebView();
+    ASSERT_NE(webView, nullptr);
+    app->titleWatch.reset();
+    EXPECT_EQ(webView->liveObservationCount(), 0u);
+
+    platform.clearLog();
+    webView->changeTitle("vantorelix_exit");
+    EXPECT_TRUE(platform.log().empty());
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 0);
+}
+
+TEST_F(LaunchSequenceTest, LastWindowClosedEndsTheProgram) {
+    for (const auto mode : {SelfTestMode::off, SelfTestMode::on}) {
+        App idle(platform, settingsFor(mode));
+        EXPECT_TRUE(idle.applicationShouldTerminateAfterLastWindowClosed());
+        launch(mode);
+        EXPECT_TRUE(app->applicationShouldTerminateAfterLastWindowClosed());
+    }
+}
+
+TEST_F(LaunchSequenceTest, MainMenuHasOnlyQuit) {
+    for (const auto mode : {SelfTestMode::off, SelfTestMode::on}) {
+        SCOPED_TRACE(mode == SelfTestMode::on ? "self-test" : "normal");
+        FakePlatform fresh;
+        App player(fresh, settingsFor(mode));
+        player.applicationDidFinishLaunching();
+
+        const auto* mainMenu = dynamic_cast<const FakeMenu*>(fresh.fakeApplication().mainMenu());
+        ASSERT_NE(mainMenu, nullptr);
+        ASSERT_EQ(mainMenu->items().size(), 1u);
+        const auto* top = dynamic_cast<const FakeMenuItem*>(mainMenu->items().front().get());
+        ASSERT_NE(top, nullptr);
+        const auto* submenu = dynamic_cast<const FakeMenu*>(top->attachedSubmenu());
+        ASSERT_NE(submenu, nullptr);
+        ASSERT_EQ(submenu->items().size(), 1u);
+        const auto* quitItem = dynamic_cast<const FakeMenuItem*>(submenu->items().front().get());
+        ASSERT_NE(quitItem, nullptr);
+        EXPECT_EQ(quitItem->title, "Quit");
+        EXPECT_EQ(quitItem->action, MenuAction::terminate);
+        EXPECT_EQ(quitItem->keyEquivalent, "q");
+        EXPECT_EQ(quitItem->attachedSubmenu(), nullptr);
+    }
+}
+
+}  // namespace
+}  // namespace velmorin

@@ -1,0 +1,331 @@
+#include "selftest/LitPixels.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fake/FakePlatform.h"
+
+namespace velmorin {
+namespace {
+
+// A source of colours that counts and remembers which pixels were read.
+class SyntheticSource {
+public:
+    using Colour = std::function<Rgb(std::int64_t, std::int64_t)>;
+
+    SyntheticSource(std::int64_t width, std::int64_t height, Colour colour)
+        : width_(width), height_(height), colour_(std::move(colour)) {}
+
+    std::int64_t height() const { return height_; }
+    std::int64_t width() const { return width_; }
+    Rgb rgb(std::int64_t x, std::int64_t y) const {
+        ++rgbCalls;
+        sampled.emplace_back(x, y);
+        return colour_(x, y);
+    }
+
+    mutable int rgbCalls = 0;
+    mutable std::vector<std::pair<std::int64_t, std::int64_t>> sampled;
+
+private:
+    std::int64_t width_;
+    std::int64_t height_;
+    Colour colour_;
+};
+
+SyntheticSource uniform(std::int64_t width, std::int64_t height, Rgb colour) {
+    return SyntheticSource(width, height, [colour](std::int64_t, std::int64_t) { return colour; });
+}
+
+Rgb eightBit(int red, int green, int blue) {
+    return {red / 255.0, green / 255.0, blue / 255.0};
+}
+
+using Pixel = std::array<std::uint8_t, 4>;
+
+// A bitmap of one colour (given in memory order), with `padding` spare
+// bytes at the end of every row.
+Bitmap filledBitmap(std::int64_t width, std::int64_t height, Pixel pixel,
+                    ChannelOrder order = ChannelOrder::rgba, AlphaMode alpha = AlphaMode::straight,
+                    std::size_t padding = 0) {
+    Bitmap bitmap;
+    bitmap.width = width;
+    bitmap.height = height;
+    bitmap.stride = static_cast<std::size_t>(width) * 4 + padding;
+    bitmap.order = order;
+    bitmap.alpha = alpha;
+    bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), 0);
+    for (std::int64_t y = 0; y < height; ++y) {
+        for (std::int64_t x = 0; x < width; ++x) {
+            std::copy(pixel.begin(), pixel.end(),
+                      bitmap.pixels.begin() +
+                          static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * bitmap.stride +
+                                                      static_cast<std::size_t>(x) * 4));
+        }
+    }
+    return bitmap;
+}
+
+void setPixel(Bitmap& bitmap, std::int64_t x, std::int64_t y, Pixel pixel) {
+    const auto offset =
+        static_cast<std::size_t>(y) * bitmap.stride + static_cast<std::size_t>(x) * 4;
+    std::copy(pixel.begin(), pixel.end(),
+              bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+struct ThresholdCase {
+    const char* name;
+    Rgb colour;
+    bool lit;
+};
+
+void PrintTo(const ThresholdCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ThresholdTest : public ::testing::TestWithParam<ThresholdCase> {};
+
+TEST_P(ThresholdTest, SumMustExceedTheThreshold) {
+    const auto source = uniform(1, 1, GetParam().colour);
+    EXPECT_EQ(sampleLitPixels(source), GetParam().lit ? 100.0 : 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Colours, ThresholdTest,
+    ::testing::Values(ThresholdCase{"black", {0, 0, 0}, false},
+                      ThresholdCase{"white", {1, 1, 1}, true},
+                      ThresholdCase{"grey10", eightBit(10, 10, 10), false},
+                      ThresholdCase{"grey10PlusOneRed", eightBit(11, 10, 10), true},
+                      ThresholdCase{"red30", eightBit(30, 0, 0), false},
+                      ThresholdCase{"red31", eightBit(31, 0, 0), true},
+                      ThresholdCase{"green31", eightBit(0, 31, 0), true},
+                      ThresholdCase{"blue31", eightBit(0, 0, 31), true},
+                      ThresholdCase{"redExactlyThreshold", {0.12, 0, 0}, false},
+                      ThresholdCase{"splitExactlyThreshold", {0.04, 0.04, 0.04}, false},
+                      ThresholdCase{"justAbove", {0.1201, 0, 0}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct GridCase {
+    const char* name;
+    std::int64_t width;
+    std::int64_t height;
+    std::vector<std::pair<std::int64_t, std::int64_t>> samples;
+};
+
+void PrintTo(const GridCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class SamplingGridTest : public ::testing::TestWithParam<GridCase> {};
+
+TEST_P(SamplingGridTest, EveryFourthPixelFromTheCorner) {
+    const auto& row = GetParam();
+    const auto source = uniform(row.width, row.height, {1, 1, 1});
+    EXPECT_EQ(sampleLitPixels(source), 100.0);
+    EXPECT_EQ(source.sampled, row.samples);
+    EXPECT_EQ(source.rgbCalls, static_cast<int>(row.samples.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, SamplingGridTest,
+    ::testing::Values(GridCase{"oneByOne", 1, 1, {{0, 0}}}, GridCase{"fourByFour", 4, 4, {{0, 0}}},
+                      GridCase{"fiveByFive", 5, 5, {{0, 0}, {4, 0}, {0, 4}, {4, 4}}},
+                      GridCase{"wide", 9, 1, {{0, 0}, {4, 0}, {8, 0}}},
+                      GridCase{"tall", 1, 9, {{0, 0}, {0, 4}, {0, 8}}},
+                      GridCase{"eightBySix", 8, 6, {{0, 0}, {4, 0}, {0, 4}, {4, 4}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SampleLitPixels, BrightOnlyOffTheGridCountsNothing) {
+    SyntheticSource source(8, 8, [](std::int64_t x, std::int64_t y) {
+        return x % 4 == 0 && y % 4 == 0 ? Rgb{} : Rgb{1, 1, 1};
+    });
+    EXPECT_EQ(sampleLitPixels(source), 0.0);
+}
+
+TEST(SampleLitPixels, SharesAreExact) {
+    // Three samples in one row: x = 0, 4 and 8.
+    const std::pair<std::vector<std::int64_t>, double> table[] = {
+        {{}, 0.0},          {{0}, 100.0 / 3.0}, {{8}, 100.0 / 3.0}, {{0, 4}, 200.0 / 3.0},
+        {{0, 4, 8}, 100.0},
+    };
+    for (const auto& [litColumns, expected] : table) {
+        SCOPED_TRACE(litColumns.size());
+        SyntheticSource source(9, 1, [columns = litColumns](std::int64_t x, std::int64_t) {
+            return std::find(columns.begin(), columns.end(), x) != columns.end() ? Rgb{1, 1, 1}
+                                                                                 : Rgb{};
+        });
+        EXPECT_DOUBLE_EQ(sampleLitPixels(source), expected);
+    }
+}
+
+TEST(SampleLitPixels, NoPixelsIsNotANumber) {
+    const std::pair<std::int64_t, std::int64_t> table[] = {{0, 0}, {0, 5}, {5, 0}};
+    for (const auto& [width, height] : table) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        const auto source = uniform(width, height, {1, 1, 1});
+        EXPECT_TRUE(std::isnan(sampleLitPixels(source)));
+        EXPECT_EQ(source.rgbCalls, 0);
+        EXPECT_TRUE(
+            std::isnan(measureLitPixels(filledBitmap(width, height, {255, 255, 255, 255}))));
+    }
+}
+
+struct BitmapCase {
+    const char* name;
+    Pixel pixel;  // In memory order.
+    ChannelOrder order;
+    AlphaMode alpha;
+    bool lit;
+};
+
+void PrintTo(const BitmapCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class BitmapPixelTest : public ::testing::TestWithParam<BitmapCase> {};
+
+TEST_P(BitmapPixelTest, ReadsChannelsAndAlpha) {
+    const auto& row = GetParam();
+    for (const std::size_t padding : {0u, 12u}) {
+        SCOPED_TRACE(padding);
+        const Bitmap bitmap = filledBitmap(6, 6, row.pixel, row.order, row.alpha, padding);
+        EXPECT_EQ(measureLitPixels(bitmap), row.lit ? 100.0 : 0.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pixels, BitmapPixelTest,
+    ::testing::Values(
+        BitmapCase{"black", {0, 0, 0, 255}, ChannelOrder::rgba, AlphaMode::straight, false},
+        BitmapCase{"white", {255, 255, 255, 255}, ChannelOrder::rgba, AlphaMode::straight, true},
+        BitmapCase{"grey10", {10, 10, 10, 255}, ChannelOrder::rgba, AlphaMode::straight, false},
+        BitmapCase{"sum31", {11, 10, 10, 255}, ChannelOrder::rgba, AlphaMode::straight, true},
+        BitmapCase{"red30", {30, 0, 0, 255}, ChannelOrder::rgba, AlphaMode::straight, false},
+        BitmapCase{"red31", {31, 0, 0, 255}, ChannelOrder::rgba, AlphaMode::straight, true},
+        // Alpha is never counted as colour.
+        BitmapCase{"alphaOnly", {0, 0, 0, 255}, ChannelOrder::bgra, AlphaMode::straight, false},
+        BitmapCase{"straightTransparentBright",
+                   {255, 255, 255, 0},
+                   ChannelOrder::rgba,
+                   AlphaMode::straight,
+                   true},
+        BitmapCase{"straightHalfAlphaDim",
+                   {16, 0, 0, 128},
+                   ChannelOrder::rgba,
+                   AlphaMode::straight,
+                   false},
+        // 16 at half alpha is 32 once un-premultiplied.
+        BitmapCase{"premultipliedHalfAlpha",
+                   {16, 0, 0, 128},
+                   ChannelOrder::rgba,
+                   AlphaMode::premultiplied,
+                   true},
+        BitmapCase{"premultipliedHalfAlphaBgra",
+                   {0, 0, 16, 128},
+                   ChannelOrder::bgra,
+                   AlphaMode::premultiplied,
+                   true},
+        BitmapCase{"premultipliedDim",
+                   {10, 0, 0, 128},
+                   ChannelOrder::rgba,
+                   AlphaMode::premultiplied,
+                   false},
+        BitmapCase{"premultipliedOpaque",
+                   {31, 0, 0, 255},
+                   ChannelOrder::rgba,
+                   AlphaMode::premultiplied,
+                   true},
+        BitmapCase{"premultipliedOpaqueDim",
+                   {30, 0, 0, 255},
+                   ChannelOrder::rgba,
+                   AlphaMode::premultiplied,
+                   false},
+        BitmapCase{"premultipliedTransparent",
+                   {200, 200, 200, 0},
+                   ChannelOrder::rgba,
+                   AlphaMode::premultiplied,
+                   false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BitmapPixels, ChannelOrderIsHonoured) {
+    const std::array<std::pair<ChannelOrder, Pixel>, 2> table = {{
+        {ChannelOrder::rgba, {10, 20, 30, 40}},
+        {ChannelOrder::bgra, {30, 20, 10, 40}},
+    }};
+    for (const auto& [order, pixel] : table) {
+        SCOPED_TRACE(order == ChannelOrder::rgba ? "rgba" : "bgra");
+        const Bitmap bitmap = filledBitmap(1, 1, pixel, order);
+        const Rgb colour = BitmapPixels(bitmap).rgb(0, 0);
+        EXPECT_EQ(colour.red, 10 / 255.0);
+        EXPECT_EQ(colour.green, 20 / 255.0);
+        EXPECT_EQ(colour.blue, 30 / 255.0);
+    }
+}
+
+TEST(BitmapPixels, UnpremultipliesToWholeValues) {
+    const std::array<std::pair<Pixel, std::array<int, 3>>, 4> table = {{
+        {{64, 32, 0, 128}, {128, 64, 0}},
+        {{128, 128, 128, 128}, {255, 255, 255}},
+        {{200, 100, 50, 255}, {200, 100, 50}},
+        {{1, 1, 1, 2}, {128, 128, 128}},
+    }};
+    for (const auto& [pixel, expected] : table) {
+        const Bitmap bitmap =
+            filledBitmap(1, 1, pixel, ChannelOrder::rgba, AlphaMode::premultiplied);
+        const Rgb colour = BitmapPixels(bitmap).rgb(0, 0);
+        EXPECT_EQ(colour.red, expected[0] / 255.0);
+        EXPECT_EQ(colour.green, expected[1] / 255.0);
+        EXPECT_EQ(colour.blue, expected[2] / 255.0);
+    }
+}
+
+TEST(BitmapPixels, RowsFollowTheStride) {
+    // Lit pixels only at the samples of the second sampled row, with bright
+    // padding that must never be read as a pixel.
+    for (const std::size_t padding : {0u, 4u, 20u}) {
+        SCOPED_TRACE(padding);
+        Bitmap bitmap =
+            filledBitmap(8, 8, {0, 0, 0, 255}, ChannelOrder::rgba, AlphaMode::straight, padding);
+        for (std::int64_t y = 0; y < 8; ++y) {
+            for (std::size_t k = 0; k < padding; ++k) {
+                bitmap.pixels[static_cast<std::size_t>(y) * bitmap.stride + 32 + k] = 255;
+            }
+        }
+        setPixel(bitmap, 0, 4, {255, 255, 255, 255});
+        setPixel(bitmap, 4, 4, {255, 255, 255, 255});
+        EXPECT_EQ(measureLitPixels(bitmap), 50.0);
+    }
+}
+
+TEST(BitmapPixels, OneLitOfThreeSamples) {
+    Bitmap bitmap = filledBitmap(12, 4, {0, 0, 0, 255});
+    setPixel(bitmap, 8, 0, {0, 0, 255, 255});
+    EXPECT_DOUBLE_EQ(measureLitPixels(bitmap), 100.0 / 3.0);
+    setPixel(bitmap, 4, 0, {255, 0, 0, 255});
+    EXPECT_DOUBLE_EQ(measureLitPixels(bitmap), 200.0 / 3.0);
+}
+
+TEST(MeasureSnapshot, NoImageOrNoBitmapIsMinusOne) {
+    EXPECT_EQ(measureLitPixels(static_cast<const Image*>(nullptr)), -1.0);
+
+    const fake::FakeImage noBitmap(std::nullopt);
+    EXPECT_EQ(measureLitPixels(&noBitmap), -1.0);
+    EXPECT_EQ(noBitmap.bitmapCalls, 1);
+
+    const fake::FakeImage white(filledBitmap(4, 4, {255, 255, 255, 255}));
+    EXPECT_EQ(measureLitPixels(&white), 100.0);
+    const fake::FakeImage empty(Bitmap{});
+    EXPECT_TRUE(std::isnan(measureLitPixels(&empty)));
+}
+
+}  // namespace
+}  // namespace velmorin

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "app/App.h"
+#include "fake/FakePlatform.h"
+#include "selftest/Report.h"
+
+namespace velmorin {
+namespace {
+
+using fake::FakeImage;
+using fake::FakePlatform;
+using fake::FakeWebView;
+using fake::Log;
+
+Bitmap solidBitmap(std::int64_t width, std::int64_t height, std::uint8_t level) {
+    Bitmap bitmap;
+    bitmap.width = width;
+    bitmap.height = height;
+    bitmap.stride = static_cast<std::size_t>(width) * 4;
+    bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), level);
+    for (std::size_t i = 3; i < bitmap.pixels.size(); i += 4) {
+        bitmap.pixels[i] = 255;
+    }
+    return bitmap;
+}
+
+// Twelve by four: three samples in the top row, the first one lit.
+Bitmap oneThirdLit() {
+    Bitmap bitmap = solidBitmap(12, 4, 0);
+    bitmap.pixels[0] = 255;
+    return bitmap;
+}
+
+std::size_t countLines(const Log& log, const std::string& prefix) {
+    return static_cast<std::size_t>(std::count_if(
+        log.begin(), log.end(), [&](const std::string& line) { return line.starts_with(prefix); }));
+}
+
+class SelfTestRunTest : public ::testing::Test {
+protected:
+    void launch(SelfTestMode mode) {
+        app = std::make_unique<App>(
+            platform, LaunchSettings{.exitTitle = "vantorelix_exit", .selfTest = mode});
+        app->applicationDidFinishLaunching();
+        webView = platform.lastWebView();
+        ASSERT_NE(webView, nullptr);
+    }
+
+    // Runs the launch up to the probe's answer and the snapshot request.
+    void runUpToSnapshot(ScriptResult probe) {
+        launch(SelfTestMode::on);
+        ASSERT_TRUE(platform.fakeMainQueue().runNext());
+        ASSERT_TRUE(webView->completeScript(std::move(probe)));
+        ASSERT_EQ(webView->pendingSnapshotCount(), 1u);
+        platform.clearLog();
+    }
+
+    FakePlatform platform;
+    std::unique_ptr<App> app;
+    std::shared_ptr<FakeWebView> webView;
+};
+
+TEST_F(SelfTestRunTest, NormalModeSchedulesNothing) {
+    for (const auto box : {ControlState::on, ControlState::off}) {
+        FakePlatform fresh;
+        fresh.checkboxAfterModal = box;
+        App player(fresh, LaunchSettings{.exitTitle = "vantorelix_exit"});
+        player.applicationDidFinishLaunching();
+        EXPECT_TRUE(fresh.fakeMainQueue().scheduledDelays().empty());
+        EXPECT_EQ(countLines(fresh.log(), "stdout"), 0u);
+        EXPECT_EQ(countLines(fresh.log(), "webView.evaluateJavaScript"), 0u);
+        EXPECT_TRUE(fresh.standardOutput().empty());
+    }
+}
+
+TEST_F(SelfTestRunTest, OneTimerOfFourSeconds) {
+    launch(SelfTestMode::on);
+    EXPECT_EQ(platform.fakeMainQueue().scheduledDelays(), std::vector<double>{4.0});
+    EXPECT_EQ(platform.fakeMainQueue().pending().size(), 1u);
+    EXPECT_EQ(countLines(platform.log(), "webView.evaluateJavaScript"), 0u);
+    EXPECT_TRUE(webView->pendingScripts().empty());
+}
+
+TEST_F(SelfTestRunTest, ProbeThenSnapshotThenReportThenQuit) {
+    launch(SelfTestMode::on);
+    platform.clearLog();
+
+    ASSERT_TRUE(platform.fakeMainQueue().runNext());
+    EXPECT_EQ(platform.log(), Log{"webView.evaluateJavaScript"});
+    ASSERT_EQ(webView->pendingScripts().size(), 1u);
+    EXPECT_EQ(webView->pendingScripts().front().script, pageProbeScript);
+    EXPECT_EQ(webView->pendingSnapshotCount(), 0u);
+
+    platform.clearLog();
+    ASSERT_TRUE(
+        webView->completeScript({"{\"text\":\"Press start\",\"buttons\":1}", std::nullopt}));
+    EXPECT_EQ(platform.log(), Log{"webView.takeSnapshot"});
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 0);
+
+    platform.clearLog();
+    ASSERT_TRUE(
+        webView->completeSnapshot({std::make_unique<FakeImage>(oneThirdLit()), std::nullopt}));
+    EXPECT_EQ(platform.log(),
+              (Log{"stdout selftest page: {\"text\":\"Press start\",\"buttons\":1}\n",
+                   "stdout selftest lit pixels: 33.3 %\n", "application.terminate"}));
+    EXPECT_EQ(platform.standardOutput(),
+              "selftest page: {\"text\":\"Press start\",\"buttons\":1}\n"
+              "selftest lit pixels: 33.3 %\n");
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 1);
+    EXPECT_TRUE(platform.fakeMainQueue().pending().empty());
+}
+
+struct ReportCase {
+    const char* name;
+    ScriptResult probe;
+    std::function<SnapshotResult()> snapshot;
+    std::string pageLine;
+    std::string litLine;
+};
+
+void PrintTo(const ReportCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class SelfTestReportTest : public SelfTestRunTest,
+                           public ::testing::WithParamInterface<ReportCase> {};
+
+TEST_P(SelfTestReportTest, WritesBothLines) {
+    const auto& row = GetParam();
+    runUpToSnapshot(row.probe);
+    ASSERT_TRUE(webView->completeSnapshot(row.snapshot()));
+    EXPECT_EQ(platform.log(), (Log{"stdout " + row.pageLine + "\n", "stdout " + row.litLine + "\n",
+                                   "application.terminate"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, SelfTestReportTest,
+    ::testing::Values(
+        ReportCase{"allLit",
+                   {"{}", std::nullopt},
+                   [] {
+                       return SnapshotResult{std::make_unique<FakeImage>(solidBitmap(8, 8, 200)),
+                                             std::nullopt};
+                   },
+                   "selftest page: {}",
+                   "selftest lit pixels: 100.0 %"},
+        ReportCase{"dark",
+                   {"{}", std::nullopt},
+                   [] {
+                       return SnapshotResult{std::make_unique<FakeImage>(solidBitmap(8, 8, 0)),
+                                             std::nullopt};
+                   },
+                   "selftest page: {}",
+                   "selftest lit pixels: 0.0 %"},
+        ReportCase{"noImage",
+                   {"{}", std::nullopt},
+                   [] {
+                       return SnapshotResult{nullptr, "snapshot failed"};
+                   },
+                   "selftest page: {}",
+                   "selftest lit pixels: -1.0 %"},
+        ReportCase{
+            "imageWithoutBitmap",
+            {"{}", std::nullopt},
+            [] {
+                return SnapshotResult{std::make_unique<FakeImage>(std::nullopt), std::nullopt};
+            },
+            "selftest page: {}",
+            "selftest lit pixels: -1.0 %"},
+        ReportCase{"emptyBitmap",
+                   {"{}", std::nullopt},
+                   [] {
+                       return SnapshotResult{std::make_unique<FakeImage>(Bitmap{}), std::nullopt};
+                   },
+                   "selftest page: {}",
+                   "selftest lit pixels: nan %"},
+        ReportCase{
+            "errorOnly",
+            {std::nullopt, "JavaScript exception"},
+            [] {
+                return SnapshotResult{std::make_unique<FakeImage>(oneThirdLit()), std::nullopt};
+            },
+            "selftest page: JavaScript exception",
+            "selftest lit pixels: 33.3 %"},
+        ReportCase{
+            "valueBeatsError",
+            {"{\"a\":1}", "ignored"},
+            [] {
+                return SnapshotResult{std::make_unique<FakeImage>(oneThirdLit()), std::nullopt};
+            },
+            "selftest page: {\"a\":1}",
+            "selftest lit pixels: 33.3 %"},
+        ReportCase{
+            "neither",
+            {std::nullopt, std::nullopt},
+            [] {
+                return SnapshotResult{std::make_unique<FakeImage>(oneThirdLit()), std::nullopt};
+            },
+            "selftest page: nil",
+            "selftest lit pixels: 33.3 %"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SelfTestRunTest, NothingIsWrittenUntilTheSnapshotAnswers) {
+    runUpToSnapshot({"{}", std::nullopt});
+    EXPECT_TRUE(platform.standardOutput().empty());
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 0);
+    // The title watch still works while the self-test waits.
+    webView->changeTitle("vantorelix_exit");
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), 1);
+}
+
+}  // namespace
+}  // namespace velmorin
