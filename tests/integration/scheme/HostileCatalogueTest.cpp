@@ -1,0 +1,99 @@
+// Every URL of the hostile request catalogue, fetched by a page in the real
+// engine: whatever the engine and the program make of it, no byte from beside
+// the demo folder reaches the page, and every request is answered.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FetchProbe.h"
+#include "SchemeBundle.h"
+#include "integration/support/EngineWait.h"
+
+namespace velmorin::test {
+namespace {
+
+const std::filesystem::path cataloguePath =
+    std::filesystem::path(VELMORIN_SOURCE_DIR) / "tests/data/hostile-urls.txt";
+
+// The URL of each row: the field after the expected outcome. Comments, blank
+// lines and generated rows ("@" directives) are left out.
+std::vector<std::string> catalogueUrls(std::istream& in) {
+    std::vector<std::string> urls;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.empty() || line.front() == '#' || line.front() == '@') {
+            continue;
+        }
+        const auto firstTab = line.find('\t');
+        if (firstTab == std::string::npos) {
+            continue;
+        }
+        const auto secondTab = line.find('\t', firstTab + 1);
+        urls.push_back(line.substr(firstTab + 1, secondTab == std::string::npos
+                                                     ? std::string::npos
+                                                     : secondTab - firstTab - 1));
+    }
+    return urls;
+}
+
+TEST(AppSchemeHostileCatalogue, NoRequestReachesBeyondTheDemoFolder) {
+    if (!std::filesystem::exists(cataloguePath)) {
+        GTEST_SKIP() << "no hostile request catalogue at " << cataloguePath.string();
+    }
+    std::ifstream in(cataloguePath);
+    ASSERT_TRUE(in) << "cannot read " << cataloguePath.string();
+    auto urls = catalogueUrls(in);
+    ASSERT_FALSE(urls.empty()) << cataloguePath.string() << " holds no rows";
+    const auto catalogueSize = urls.size();
+
+    SchemeBundle bundle;
+    std::string problem;
+    auto engine = EngineView::create(bundle.resourceDirectory().string(), &problem);
+    ASSERT_NE(engine, nullptr) << problem;
+    const auto load = engine->load("app://demo/index.html");
+    ASSERT_TRUE(load.succeeded()) << load.describe();
+
+    // The control file proves that the bodies the page gets are looked into.
+    urls.push_back("app://demo/control.txt");
+    const auto results = fetchAll(engine->view(), urls, FetchOptions{}, &problem);
+    ASSERT_TRUE(results.has_value()) << problem;
+    ASSERT_EQ(results->size(), catalogueSize + 1);
+
+    const auto& control = results->back();
+    ASSERT_TRUE(control.ok && control.body) << control.describe();
+    EXPECT_TRUE(containsText(*control.body, bundle.controlMarker)) << control.describe();
+
+    std::size_t answered = 0;
+    for (std::size_t index = 0; index < catalogueSize; ++index) {
+        const auto& result = (*results)[index];
+        SCOPED_TRACE(result.describe());
+        if (!result.ok) {
+            EXPECT_EQ(result.errorName, "TypeError");
+            continue;
+        }
+        ++answered;
+        EXPECT_EQ(result.status, 200);
+        EXPECT_NE(result.checksum, bundle.secretChecksum);
+        EXPECT_NE(result.checksum, bundle.neighbourChecksum);
+        ASSERT_TRUE(result.body.has_value()) << "the body did not come back to be read";
+        EXPECT_FALSE(containsText(*result.body, bundle.secretMarker));
+        EXPECT_FALSE(containsText(*result.body, bundle.neighbourMarker));
+    }
+    std::cout << answered << " of " << catalogueSize
+              << " catalogue requests were answered with a file of the demo folder\n";
+    // Plain rows such as "app://demo/a.js" are served; a catalogue whose every
+    // row fails would prove nothing.
+    EXPECT_GT(answered, 0U);
+}
+
+}  // namespace
+}  // namespace velmorin::test

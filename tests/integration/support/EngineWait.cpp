@@ -1,0 +1,284 @@
+#include "integration/support/EngineWait.h"
+
+#include <mutex>
+#include <utility>
+
+#include "platform/gtk/GObjectPtr.h"
+#include "platform/gtk/ImageGtk.h"
+#include "scheme/DemoFiles.h"
+
+namespace velmorin::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The state of one asynchronous call. The callback holds its own reference,
+// so a call that ends after the caller gave up still has somewhere to land.
+template <typename Outcome>
+struct Pending {
+    bool done = false;
+    Outcome outcome;
+};
+
+template <typename Outcome>
+gpointer holdPending(const std::shared_ptr<Pending<Outcome>>& pending) {
+    return new std::shared_ptr<Pending<Outcome>>(pending);
+}
+
+template <typename Outcome>
+std::shared_ptr<Pending<Outcome>> releasePending(gpointer data) {
+    std::unique_ptr<std::shared_ptr<Pending<Outcome>>> held(
+        static_cast<std::shared_ptr<Pending<Outcome>>*>(data));
+    return *held;
+}
+
+// Spins until `pending` is done; on a timeout cancels the call and marks the
+// outcome.
+template <typename Outcome>
+bool waitForPending(const std::shared_ptr<Pending<Outcome>>& pending, GCancellable* cancellable,
+                    Timeout timeout) {
+    if (spinUntil([&pending] { return pending->done; }, timeout)) {
+        return true;
+    }
+    g_cancellable_cancel(cancellable);
+    return false;
+}
+
+void finishScript(JSCValue* value, GError* error, ScriptOutcome& outcome) {
+    if (value != nullptr) {
+        if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
+            char* text = jsc_value_to_string(value);
+            outcome.value = text != nullptr ? text : "";
+            g_free(text);
+        }
+        g_object_unref(value);
+    }
+    if (error != nullptr) {
+        outcome.error = error->message;
+        g_error_free(error);
+    }
+}
+
+void onScriptEvaluated(GObject* source, GAsyncResult* result, gpointer data) {
+    auto pending = releasePending<ScriptOutcome>(data);
+    GError* error = nullptr;
+    JSCValue* value =
+        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    finishScript(value, error, pending->outcome);
+    pending->done = true;
+}
+
+void onAsyncFunctionSettled(GObject* source, GAsyncResult* result, gpointer data) {
+    auto pending = releasePending<ScriptOutcome>(data);
+    GError* error = nullptr;
+    JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source),
+                                                                            result, &error);
+    finishScript(value, error, pending->outcome);
+    pending->done = true;
+}
+
+void onSnapshotTaken(GObject* source, GAsyncResult* result, gpointer data) {
+    auto pending = releasePending<SnapshotOutcome>(data);
+    GError* error = nullptr;
+    GdkTexture* texture =
+        webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    if (texture != nullptr) {
+        gtk::ImageGtk image(gtk::GObjectPtr<GdkTexture>::adopt(texture));
+        pending->outcome.bitmap = image.bitmap();
+        if (!pending->outcome.bitmap) {
+            pending->outcome.error = "the snapshot's pixels could not be read";
+        }
+    }
+    if (error != nullptr) {
+        pending->outcome.error = error->message;
+        g_error_free(error);
+    }
+    pending->done = true;
+}
+
+// Watches one load of a view from its start to its end.
+struct LoadWatch {
+    LoadOutcome outcome;
+    bool ended = false;
+
+    static void onChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+        if (event == WEBKIT_LOAD_FINISHED) {
+            auto* watch = static_cast<LoadWatch*>(self);
+            watch->outcome.finished = true;
+            watch->ended = true;
+        }
+    }
+
+    // "load-failed" comes before the FINISHED load event that ends every load.
+    static gboolean onFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                             gpointer self) {
+        auto* watch = static_cast<LoadWatch*>(self);
+        watch->outcome.error = std::string(uri != nullptr ? uri : "") + ": " +
+                               (error != nullptr ? error->message : "unknown error");
+        return FALSE;
+    }
+};
+
+}  // namespace
+
+std::optional<std::string> ensureToolkit() {
+    static std::once_flag once;
+    static bool started = false;
+    std::call_once(once, [] { started = gtk_init_check(); });
+    if (!started) {
+        return std::string(
+            "GTK cannot open a display; run the integration tests under "
+            "xvfb-run -a -s \"-screen 0 1920x1080x24\"");
+    }
+    return std::nullopt;
+}
+
+bool spinUntil(const std::function<bool()>& done, Timeout timeout) {
+    const auto deadline = Clock::now() + timeout;
+    GMainContext* context = g_main_context_default();
+    while (!done()) {
+        if (Clock::now() >= deadline) {
+            return done();
+        }
+        // Non-blocking, so the deadline is checked even when nothing happens;
+        // a short sleep keeps an idle wait from spinning a core.
+        if (!g_main_context_iteration(context, FALSE)) {
+            g_usleep(1000);
+        }
+    }
+    return true;
+}
+
+void spinFor(Timeout duration) {
+    spinUntil([] { return false; }, duration);
+}
+
+bool waitUntilTitle(WebKitWebView* view, std::string_view expected, Timeout timeout,
+                    std::string* lastTitle) {
+    auto titleIs = [view, expected] {
+        const char* title = webkit_web_view_get_title(view);
+        return title != nullptr && expected == title;
+    };
+    const bool matched = spinUntil(titleIs, timeout);
+    if (lastTitle != nullptr) {
+        const char* title = webkit_web_view_get_title(view);
+        *lastTitle = title != nullptr ? title : "(no title)";
+    }
+    return matched;
+}
+
+std::string ScriptOutcome::describe() const {
+    if (timedOut) {
+        return "the script did not finish in time";
+    }
+    if (error) {
+        return "the script failed: " + *error;
+    }
+    return "the script gave " + (value ? "\"" + *value + "\"" : std::string("no value"));
+}
+
+ScriptOutcome runScriptAndWait(WebKitWebView* view, const std::string& script, Timeout timeout) {
+    auto pending = std::make_shared<Pending<ScriptOutcome>>();
+    auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+    webkit_web_view_evaluate_javascript(view, script.c_str(), static_cast<gssize>(script.size()),
+                                        nullptr, nullptr, cancellable.get(), onScriptEvaluated,
+                                        holdPending(pending));
+    if (!waitForPending(pending, cancellable.get(), timeout)) {
+        ScriptOutcome late;
+        late.timedOut = true;
+        return late;
+    }
+    return pending->outcome;
+}
+
+ScriptOutcome callAsyncAndWait(WebKitWebView* view, const std::string& body, GVariant* arguments,
+                               Timeout timeout) {
+    auto pending = std::make_shared<Pending<ScriptOutcome>>();
+    auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+    webkit_web_view_call_async_javascript_function(
+        view, body.c_str(), static_cast<gssize>(body.size()), arguments, nullptr, nullptr,
+        cancellable.get(), onAsyncFunctionSettled, holdPending(pending));
+    if (!waitForPending(pending, cancellable.get(), timeout)) {
+        ScriptOutcome late;
+        late.timedOut = true;
+        return late;
+    }
+    return pending->outcome;
+}
+
+std::string LoadOutcome::describe() const {
+    if (!finished) {
+        return "the load did not finish in time";
+    }
+    if (error) {
+        return "the load failed: " + *error;
+    }
+    return "the load finished";
+}
+
+LoadOutcome waitForLoadFinished(WebKitWebView* view, Timeout timeout) {
+    LoadWatch watch;
+    const gulong changed =
+        g_signal_connect(view, "load-changed", G_CALLBACK(LoadWatch::onChanged), &watch);
+    const gulong failed =
+        g_signal_connect(view, "load-failed", G_CALLBACK(LoadWatch::onFailed), &watch);
+    spinUntil([&watch] { return watch.ended; }, timeout);
+    g_signal_handler_disconnect(view, changed);
+    g_signal_handler_disconnect(view, failed);
+    return watch.outcome;
+}
+
+SnapshotOutcome snapshotAndWait(WebKitWebView* view, Timeout timeout) {
+    auto pending = std::make_shared<Pending<SnapshotOutcome>>();
+    auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+    webkit_web_view_get_snapshot(view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE,
+                                 cancellable.get(), onSnapshotTaken, holdPending(pending));
+    if (!waitForPending(pending, cancellable.get(), timeout)) {
+        SnapshotOutcome late;
+        late.timedOut = true;
+        return late;
+    }
+    return std::move(pending->outcome);
+}
+
+std::unique_ptr<EngineView> EngineView::create(const std::string& resourceDirectory,
+                                               std::string* error) {
+    if (auto problem = ensureToolkit()) {
+        if (error != nullptr) {
+            *error = *problem;
+        }
+        return nullptr;
+    }
+    std::unique_ptr<EngineView> engine(new EngineView());
+    engine->configuration_ = std::make_unique<gtk::WebViewConfigurationGtk>();
+    engine->configuration_->setUrlSchemeHandler(std::make_shared<DemoFiles>(resourceDirectory),
+                                                "app");
+    engine->configuration_->setMediaTypesRequiringUserActionForPlayback(MediaTypes::none);
+    engine->webView_ = std::make_shared<gtk::WebViewGtk>(*engine->configuration_);
+
+    // Undecorated, so the view gets the whole 640x360 and nothing else.
+    engine->window_ = GTK_WINDOW(gtk_window_new());
+    gtk_window_set_decorated(engine->window_, FALSE);
+    gtk_window_set_default_size(engine->window_, 640, 360);
+    gtk_window_set_child(engine->window_, engine->webView_->widget());
+    gtk_window_present(engine->window_);
+    return engine;
+}
+
+EngineView::~EngineView() {
+    if (window_ != nullptr) {
+        gtk_window_destroy(window_);
+    }
+    webView_.reset();
+    configuration_.reset();
+    // Lets the engine take its view down before the next test starts one.
+    spinFor(Timeout{50});
+}
+
+LoadOutcome EngineView::load(const std::string& url, Timeout timeout) {
+    webView_->loadRequest(UrlRequest{.url = url});
+    return waitForLoadFinished(view(), timeout);
+}
+
+}  // namespace velmorin::test

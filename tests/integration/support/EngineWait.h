@@ -1,0 +1,117 @@
+#pragma once
+
+// Synchronous helpers for tests that drive WebKitGTK inside the test process.
+// Each one spins the default main context until what it waits for arrives or
+// its deadline passes; none of them ever blocks without a bound. Callbacks
+// that come after a deadline find their state still alive and do nothing.
+
+#include <gtk/gtk.h>
+#include <webkit/webkit.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Bitmap.h"
+#include "platform/gtk/WebViewGtk.h"
+
+namespace velmorin::test {
+
+using Timeout = std::chrono::milliseconds;
+
+inline constexpr Timeout defaultEngineTimeout{30'000};
+
+// Initializes GTK once per process. Empty on success, otherwise why it could
+// not start (usually: no display; run the tests under xvfb-run).
+std::optional<std::string> ensureToolkit();
+
+// Iterates the default main context until `done` answers true or the time is
+// up; returns the last answer of `done`.
+bool spinUntil(const std::function<bool()>& done, Timeout timeout);
+
+// Lets pending main-loop work run for a while, for clean-ups that need it.
+void spinFor(Timeout duration);
+
+// Waits until the view's title equals `expected`. On a timeout the title seen
+// last is returned in `lastTitle`, when given.
+bool waitUntilTitle(WebKitWebView* view, std::string_view expected, Timeout timeout,
+                    std::string* lastTitle = nullptr);
+
+// The outcome of a script: its value in text form (undefined and null give no
+// value), or the error the engine reported, or a timeout.
+struct ScriptOutcome {
+    std::optional<std::string> value;
+    std::optional<std::string> error;
+    bool timedOut = false;
+
+    bool succeeded() const { return !timedOut && !error; }
+    // One line for a failure message.
+    std::string describe() const;
+};
+
+// Evaluates `script` in the page's main world and waits for its value.
+ScriptOutcome runScriptAndWait(WebKitWebView* view, const std::string& script, Timeout timeout);
+
+// Runs `body` as the body of an async function in the page's main world and
+// waits until the promise it returns settles. `arguments` is a floating or
+// owned GVariant of type a{sv} (or null): each entry is a parameter of the
+// function under its key. The engine takes the reference.
+ScriptOutcome callAsyncAndWait(WebKitWebView* view, const std::string& body, GVariant* arguments,
+                               Timeout timeout);
+
+// The end of a load: finished, failed with the engine's message, or neither
+// before the deadline.
+struct LoadOutcome {
+    bool finished = false;
+    std::optional<std::string> error;
+
+    bool succeeded() const { return finished && !error; }
+    std::string describe() const;
+};
+
+// Waits for the load under way (or about to start) in `view` to end. Call it
+// right after starting the load, before the main loop runs again.
+LoadOutcome waitForLoadFinished(WebKitWebView* view, Timeout timeout);
+
+struct SnapshotOutcome {
+    std::optional<Bitmap> bitmap;
+    std::optional<std::string> error;
+    bool timedOut = false;
+};
+
+// Snapshots the visible part of the view and downloads its pixels.
+SnapshotOutcome snapshotAndWait(WebKitWebView* view, Timeout timeout);
+
+// A web view built the way the player builds its own: the program's
+// configuration with the demo folder of `resourceDirectory` answering every
+// app: URL, no media waiting for a gesture, in a shown 640x360 window.
+class EngineView {
+public:
+    // Fails (null, with the reason in `error`) only when the toolkit cannot
+    // start.
+    static std::unique_ptr<EngineView> create(const std::string& resourceDirectory,
+                                              std::string* error = nullptr);
+    ~EngineView();
+
+    EngineView(const EngineView&) = delete;
+    EngineView& operator=(const EngineView&) = delete;
+
+    WebKitWebView* view() const { return webView_->handle(); }
+    gtk::WebViewGtk& webView() { return *webView_; }
+    GtkWindow* window() const { return window_; }
+
+    // Loads `url` through the backend and waits for the load to end.
+    LoadOutcome load(const std::string& url, Timeout timeout = defaultEngineTimeout);
+
+private:
+    EngineView() = default;
+
+    std::unique_ptr<gtk::WebViewConfigurationGtk> configuration_;
+    std::shared_ptr<gtk::WebViewGtk> webView_;
+    GtkWindow* window_ = nullptr;
+};
+
+}  // namespace velmorin::test
