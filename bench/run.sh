@@ -1,0 +1,43 @@
+#!/bin/sh
+# Builds the bench preset and runs every benchmark under one Xvfb display,
+# then prints the table of medians and ratios and writes it, with a
+# description of this machine, to docs/benchmarks.md.
+#
+# Run counts can be lowered for a quick look, e.g.
+#   BENCH_STARTUP_RUNS=3 BENCH_THROUGHPUT_RUNS=1 BENCH_MEMORY_RUNS=1 bench/run.sh
+set -eu
+cd "$(dirname "$0")/.."
+
+tools/setup.sh
+# The peer browser and the process sampler's needs beyond the build's.
+missing=""
+for package in chromium xdotool python3; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+fi
+
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j "$(nproc)"
+
+out="$(mktemp -d /tmp/velm-bench-out-XXXXXX)"
+trap 'rm -rf "$out"' EXIT
+
+# Size: the installed bundle with the executable stripped.
+cmake --install build-bench --prefix "$out/install" --strip >/dev/null
+
+echo "== micro-benchmarks (lit pixels, app: answers)" >&2
+# CPU time is what these report: the machine is shared, and wall time there
+# mostly shows the other jobs.
+GTK_A11Y=none build-bench/bench/velmorin-microbench \
+    --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=0.1 --benchmark_format=json >"$out/micro.json" 2>"$out/micro.err" ||
+    { cat "$out/micro.err" >&2; exit 1; }
+
+echo "== start-up, throughput and memory under Xvfb" >&2
+xvfb-run -a -s "-screen 0 1920x1080x24" python3 bench/harness.py "$out/process.json"
+
+python3 bench/report.py "$out/micro.json" "$out/process.json" "$out/install" docs/benchmarks.md
