@@ -15,27 +15,44 @@ std::uint8_t unpremultiply(std::uint8_t channel, std::uint8_t alpha) {
 
 }  // namespace
 
-Rgb BitmapPixels::rgb(std::int64_t x, std::int64_t y) const {
+BitmapPixels::Channels BitmapPixels::channels(std::int64_t x, std::int64_t y) const {
     const std::uint8_t* pixel = bitmap_.pixels.data() +
                                 static_cast<std::size_t>(y) * bitmap_.stride +
                                 static_cast<std::size_t>(x) * 4;
-    std::uint8_t red = bitmap_.order == ChannelOrder::rgba ? pixel[0] : pixel[2];
-    std::uint8_t green = pixel[1];
-    std::uint8_t blue = bitmap_.order == ChannelOrder::rgba ? pixel[2] : pixel[0];
+    const bool rgbaOrder = bitmap_.order == ChannelOrder::rgba;
+    Channels channels{rgbaOrder ? pixel[0] : pixel[2], pixel[1], rgbaOrder ? pixel[2] : pixel[0]};
     const std::uint8_t alpha = pixel[3];
     if (bitmap_.alpha == AlphaMode::premultiplied && alpha < 255) {
         if (alpha == 0) {
             return {};
         }
-        red = unpremultiply(red, alpha);
-        green = unpremultiply(green, alpha);
-        blue = unpremultiply(blue, alpha);
+        channels.red = unpremultiply(channels.red, alpha);
+        channels.green = unpremultiply(channels.green, alpha);
+        channels.blue = unpremultiply(channels.blue, alpha);
     }
-    return {red / channelScale, green / channelScale, blue / channelScale};
+    return channels;
+}
+
+Rgb BitmapPixels::rgb(std::int64_t x, std::int64_t y) const {
+    const Channels pixel = channels(x, y);
+    return {pixel.red / channelScale, pixel.green / channelScale, pixel.blue / channelScale};
 }
 
 double measureLitPixels(const Bitmap& bitmap) {
-    return sampleLitPixels(BitmapPixels(bitmap));
+    const BitmapPixels pixels(bitmap);
+    std::int64_t lit = 0;
+    std::int64_t samples = 0;
+    for (std::int64_t y = 0; y < pixels.height(); y += samplingStride) {
+        const std::int64_t width = pixels.width();
+        for (std::int64_t x = 0; x < width; x += samplingStride) {
+            const auto [red, green, blue] = pixels.channels(x, y);
+            if (unsigned{red} + unsigned{green} + unsigned{blue} >= litChannelSum) {
+                ++lit;
+            }
+            ++samples;
+        }
+    }
+    return static_cast<double>(lit) / static_cast<double>(samples) * percentFactor;
 }
 
 double measureLitPixels(const Image* snapshot) {

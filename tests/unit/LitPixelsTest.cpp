@@ -314,6 +314,31 @@ TEST(BitmapPixels, OneLitOfThreeSamples) {
     EXPECT_DOUBLE_EQ(measureLitPixels(bitmap), 200.0 / 3.0);
 }
 
+// The whole-number measure of a bitmap must agree with the rule on doubles
+// for every straight and premultiplied pixel, not only at the thresholds.
+TEST(BitmapPixels, WholeNumberTestAgreesWithTheDoubleRule) {
+    Bitmap straight = filledBitmap(4, 4, {0, 0, 0, 255});
+    Bitmap premultiplied =
+        filledBitmap(4, 4, {0, 0, 0, 255}, ChannelOrder::bgra, AlphaMode::premultiplied);
+    for (int red = 0; red < 48; ++red) {
+        for (int green = 0; green < 48; ++green) {
+            for (int blue = 0; blue < 48; ++blue) {
+                const auto r = static_cast<std::uint8_t>(red);
+                const auto g = static_cast<std::uint8_t>(green);
+                const auto b = static_cast<std::uint8_t>(blue);
+                const auto a = static_cast<std::uint8_t>(48 + (red * 7 + blue) % 208);
+                setPixel(straight, 0, 0, {r, g, b, 255});
+                setPixel(premultiplied, 0, 0, {b, g, r, a});
+                ASSERT_EQ(measureLitPixels(straight), sampleLitPixels(BitmapPixels(straight)))
+                    << red << " " << green << " " << blue;
+                ASSERT_EQ(measureLitPixels(premultiplied),
+                          sampleLitPixels(BitmapPixels(premultiplied)))
+                    << red << " " << green << " " << blue << " alpha " << int{a};
+            }
+        }
+    }
+}
+
 TEST(MeasureSnapshot, NoImageOrNoBitmapIsMinusOne) {
     EXPECT_EQ(measureLitPixels(static_cast<const Image*>(nullptr)), -1.0);
 
