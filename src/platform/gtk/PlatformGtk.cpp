@@ -47,6 +47,8 @@ PlatformStart createPlatform() {
                 "no display to open the player on; to run without a screen, use: "
                 "xvfb-run -a velmorin-hd (add VELM_SELFTEST=1 for the unattended check)"};
     }
+    // The installed icon is named after the application id too.
+    gtk_window_set_default_icon_name(VELMORIN_APP_ID);
     return {std::make_unique<gtk::PlatformGtk>(), {}};
 }
 

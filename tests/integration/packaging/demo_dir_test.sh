@@ -1,0 +1,97 @@
+#!/bin/sh
+# Builds the program a second time with VELMORIN_DEMO_DIR naming a demo of the
+# test's own, and checks that this demo, not the usual one, is bundled in the
+# build tree and when installed, and is what the program plays.
+#
+# usage: demo_dir_test.sh CMAKE SOURCE_DIR APP_ID [CMAKE_ARGUMENT...]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/common.sh"
+
+cmake=$1
+source_dir=$2
+app_id=$3
+shift 3
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velmorin-demo-dir.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# A page that needs a script and a picture from folders below it: the text
+# and the canvas size it ends with come only from both being served.
+demo="$work/own demo"
+mkdir -p "$demo/js" "$demo/pictures"
+cat >"$demo/index.html" <<'PAGE'
+<!doctype html>
+<html><head><meta charset="utf-8"><title>own demo</title></head>
+<body style="margin:0;background:#000;color:#fff">
+<p id="text">the script did not run</p>
+<canvas width="1" height="1"></canvas>
+<script src="js/fill.js"></script>
+</body></html>
+PAGE
+cat >"$demo/js/fill.js" <<'SCRIPT'
+document.getElementById('text').textContent = 'own demo ' + 6 * 7;
+const picture = new Image();
+picture.onload = () => {
+  const canvas = document.querySelector('canvas');
+  canvas.width = picture.naturalWidth;
+  canvas.height = picture.naturalHeight + 1;
+};
+picture.src = 'pictures/icon.png';
+SCRIPT
+cp "$source_dir/packaging/icons/48x48/$app_id.png" "$demo/pictures/icon.png"
+
+# play_own_page PROGRAM OUTPUT: the program in self-test mode shows the test's
+# page with its script run and its picture loaded. The probe looks at the page
+# after a fixed delay, which a busy machine can outrun while the page still
+# loads its script and picture; a page that is wrong three times is wrong.
+play_own_page() {
+    for attempt in 1 2 3; do
+        run_selftest "$1" "$2"
+        line=$(sed -n 1p "$2")
+        if printf '%s\n' "$line" | grep -Eq '"text":"own demo 42(\\n)*"' &&
+            printf '%s\n' "$line" | grep -qF '"canvas":[48,49]'; then
+            return 0
+        fi
+        echo "attempt $attempt: not the test's page with its script and picture"
+    done
+    fail "$1 did not show the test's page with its script and picture"
+}
+
+step "configure and build with VELMORIN_DEMO_DIR=$demo"
+build="$work/build"
+"$cmake" -S "$source_dir" -B "$build" -DVELMORIN_DEMO_DIR="$demo" -DVELMORIN_WITH_TESTS=OFF \
+    "$@" >"$work/configure.log" 2>&1 || {
+    cat "$work/configure.log" >&2
+    fail "configuring failed"
+}
+jobs=$(nproc 2>/dev/null || echo 2)
+"$cmake" --build "$build" --target velmorin-hd -j "$jobs" >"$work/build.log" 2>&1 || {
+    tail -n 40 "$work/build.log" >&2
+    fail "building failed"
+}
+
+step "the build tree bundles the test's demo"
+diff -r "$demo" "$build/share/velmorin-hd/demo" || fail "the build tree's demo differs"
+play_own_page "$build/bin/velmorin-hd" "$work/build.out"
+
+step "installed under a prefix of its own"
+prefix="$work/prefix"
+"$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || {
+    cat "$work/install.log" >&2
+    fail "installing failed"
+}
+check_layout "$prefix" "$app_id" "$demo"
+play_own_page "$prefix/bin/velmorin-hd" "$work/install.out"
+
+step "a changed and a new demo file are bundled again by the next build"
+sleep 1
+sed -i 's/own demo /changed demo /' "$demo/js/fill.js"
+echo "extra" >"$demo/pictures/notes.txt"
+"$cmake" --build "$build" --target velmorin-hd -j "$jobs" >"$work/rebuild.log" 2>&1 || {
+    tail -n 40 "$work/rebuild.log" >&2
+    fail "building again failed"
+}
+diff -r "$demo" "$build/share/velmorin-hd/demo" || fail "the build tree kept the old demo"
+
+echo "demo folder: all checks passed"

@@ -1,0 +1,98 @@
+#!/bin/sh
+# Makes the .deb and the .tar.gz from the current build, unpacks each into a
+# folder of its own and checks that the program there plays its bundled demo.
+#
+# usage: packages_test.sh CPACK BUILD_DIR DEMO_DIR APP_ID VERSION
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/common.sh"
+
+cpack=$1
+build=$2
+demo_dir=$3
+app_id=$4
+version=$5
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velmorin-packages.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+step "cpack"
+"$cpack" --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1 || {
+    cat "$work/cpack.log" >&2
+    fail "cpack failed"
+}
+set -- "$work"/packages/*.deb
+[ $# -eq 1 ] && [ -f "$1" ] || fail "expected one .deb, found: $*"
+deb=$1
+set -- "$work"/packages/*.tar.gz
+[ $# -eq 1 ] && [ -f "$1" ] || fail "expected one .tar.gz, found: $*"
+tgz=$1
+ls -l "$deb" "$tgz"
+
+step "the .deb's control fields"
+dpkg-deb --field "$deb" Package Version Architecture Section Maintainer Depends
+[ "$(dpkg-deb --field "$deb" Package)" = velmorin-hd ] || fail "the package is not named velmorin-hd"
+case "$(dpkg-deb --field "$deb" Version)" in
+    "$version" | "$version"-*) ;;
+    *) fail "the package version is not $version" ;;
+esac
+[ "$(dpkg-deb --field "$deb" Architecture)" = "$(dpkg --print-architecture)" ] ||
+    fail "the package is not for $(dpkg --print-architecture)"
+# The dependencies come from the libraries the program links, so the two
+# toolkits must be among them.
+depends=$(dpkg-deb --field "$deb" Depends)
+for library in libgtk-4-1 libwebkitgtk-6.0-4 libc6; do
+    printf '%s\n' "$depends" | tr ',' '\n' | grep -Eq "^ *$library( |$)" ||
+        fail "Depends lacks $library"
+done
+
+step "the .deb unpacked"
+mkdir "$work/deb"
+dpkg -x "$deb" "$work/deb"
+# Everything is under /usr; nothing lands anywhere else.
+[ "$(ls -A "$work/deb")" = usr ] || fail "the .deb installs outside /usr: $(ls -A "$work/deb")"
+check_layout "$work/deb/usr" "$app_id" "$demo_dir"
+
+step "the program from the .deb plays its demo"
+run_selftest "$work/deb/usr/bin/velmorin-hd" "$work/deb.out"
+# Without its demo the same program shows something else: what it showed was
+# the bundled page.
+mv "$work/deb/usr/share/velmorin-hd/demo" "$work/demo-aside"
+run_selftest "$work/deb/usr/bin/velmorin-hd" "$work/no-demo.out"
+[ "$(sed -n 1p "$work/deb.out")" != "$(sed -n 1p "$work/no-demo.out")" ] ||
+    fail "the program shows the same page with and without its demo"
+mv "$work/demo-aside" "$work/deb/usr/share/velmorin-hd/demo"
+
+step "the .tar.gz unpacked"
+mkdir "$work/tgz"
+tar -xzf "$tgz" -C "$work/tgz"
+set -- "$work"/tgz/*
+[ $# -eq 1 ] && [ -d "$1" ] || fail "the .tar.gz does not hold one folder"
+bundle=$1
+[ "$(basename "$bundle")" = "$(basename "$tgz" .tar.gz)" ] ||
+    fail "the folder in the .tar.gz is not named like the archive"
+diff -r "$work/deb/usr" "$bundle" || fail "the .tar.gz and the .deb hold different files"
+
+step "the bundle from the .tar.gz plays from where it was unpacked"
+# A page of the test's own in this bundle shows that the program reads the
+# demo beside itself, not the one from the .deb or the build tree.
+moved="$work/elsewhere/velmorin hd"
+mkdir -p "$work/elsewhere"
+mv "$bundle" "$moved"
+rm -r "$moved/share/velmorin-hd/demo"
+mkdir "$moved/share/velmorin-hd/demo"
+cat >"$moved/share/velmorin-hd/demo/index.html" <<'PAGE'
+<!doctype html>
+<html><head><meta charset="utf-8"><title>relocated</title></head>
+<body style="margin:0;background:#fff;color:#000">
+<p>relocated bundle page</p><canvas width="320" height="200"></canvas>
+</body></html>
+PAGE
+run_selftest "$moved/bin/velmorin-hd" "$work/tgz.out"
+# innerText ends a paragraph with line breaks.
+sed -n 1p "$work/tgz.out" | grep -Eq '"text":"relocated bundle page(\\n)*"' ||
+    fail "the unpacked bundle did not show its own page"
+sed -n 1p "$work/tgz.out" | grep -qF '"canvas":[320,200]' ||
+    fail "the unpacked bundle's page has not its canvas"
+
+echo "packages: all checks passed"
