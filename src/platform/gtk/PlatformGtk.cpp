@@ -48,8 +48,15 @@ PlatformStart createPlatform() {
                 "xvfb-run -a velmorin-hd (add VELM_SELFTEST=1 for the unattended check)"};
     }
     // The installed icon is named after the application id too.
+    auto platform = std::make_unique<gtk::PlatformGtk>();
+    // The bundle's own icons come first, so a bundle unpacked anywhere shows
+    // its icon without being installed: <bundle>/share/velmorin-hd gives
+    // <bundle>/share/icons.
+    const std::string icons = platform->resourceDirectory() + "/../icons";
+    gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(gdk_display_get_default()),
+                                   icons.c_str());
     gtk_window_set_default_icon_name(VELMORIN_APP_ID);
-    return {std::make_unique<gtk::PlatformGtk>(), {}};
+    return {std::move(platform), {}};
 }
 
 namespace gtk {
