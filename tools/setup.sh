@@ -5,7 +5,7 @@ set -eu
 
 packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev \
 googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
-xvfb xauth xdotool imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file"
+xvfb xauth xdotool openbox imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file"
 
 missing=""
 for package in $packages; do

@@ -18,7 +18,14 @@ void installBlackBackgroundStyle() {
     }
     installed = true;
     GtkCssProvider* provider = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(provider, "window.velmorin-player { background: black; }", -1);
+    // Without a compositor GTK draws a solid frame around a window with its
+    // own title bar, full screen too; a full screen player shows the page
+    // edge to edge.
+    gtk_css_provider_load_from_data(provider,
+                                    "window.velmorin-player { background: black; }\n"
+                                    "window.velmorin-player.fullscreen { margin: 0; padding: 0; "
+                                    "border-width: 0; box-shadow: none; }",
+                                    -1);
     gtk_style_context_add_provider_for_display(gdk_display_get_default(),
                                                GTK_STYLE_PROVIDER(provider),
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);

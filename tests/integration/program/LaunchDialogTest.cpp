@@ -1,0 +1,279 @@
+// The launch dialog and the player window, driven like a person would with
+// xdotool. Each test has an Xvfb server of its own, so the keys it types
+// reach only its own program, and some run the openbox window manager,
+// without which X honours no full screen request and closes no window.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "integration/program/PageRuns.h"
+
+namespace velmorin::test {
+namespace {
+
+constexpr const char* windowTitlePattern = "^Velmorin HD$";
+constexpr Seconds appearTimeout{60.0};
+constexpr Seconds quitTimeout{15.0};
+
+// A page that ends the program once its view has exactly this size, and
+// keeps it running otherwise: the program ending by itself proves the size.
+std::string pageEndingAtSize(int width, int height) {
+    return htmlPage(
+        "", "<p>sizing</p>" +
+                scriptElement("setInterval(() => { if (innerWidth === " + std::to_string(width) +
+                              " && innerHeight === " + std::to_string(height) +
+                              ") { document.title = "
+                              "'vantorelix_exit'; } }, 100);"));
+}
+
+std::string pageStaying() {
+    return htmlPage("<style>body { background: #000; color: #fff; }</style>",
+                    "<p>playing</p><button>nothing</button>");
+}
+
+struct Geometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class LaunchDialog : public testing::Test {
+protected:
+    void SetUp() override {
+        display_ = std::make_unique<PrivateDisplay>(screenWidth, screenHeight);
+        ASSERT_TRUE(display_->ready()) << "Xvfb did not start";
+        ASSERT_TRUE(findOnPath("xdotool")) << "xdotool is missing (tools/setup.sh installs it)";
+    }
+
+    ChildEnvironment environment() const { return display_->environment(dialogEnvironment()); }
+
+    ChildResult tool(const std::vector<std::string>& arguments) {
+        return runTool(arguments, display_->environment());
+    }
+
+    void startWindowManager() {
+        ASSERT_TRUE(findOnPath("openbox")) << "openbox is missing (tools/setup.sh installs it)";
+        windowManager_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"openbox", "--sm-disable"}, display_->environment());
+        // Until a manager announces that it keeps an active window, xdotool
+        // says the window manager does not support one.
+        const bool managing = waitUntil(appearTimeout, [this] {
+            const auto asked = tool({"xdotool", "getactivewindow"});
+            return asked.standardError.find("claims not to support") == std::string::npos ||
+                   !windowManager_->running();
+        });
+        ASSERT_TRUE(managing && windowManager_->running()) << "openbox did not start";
+    }
+
+    void startProgram(const std::string& page) {
+        bundle_ = std::make_unique<TestBundle>(DemoPages{{startPageName, page}});
+        watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
+        program_ = std::make_unique<ProgramRun>(*bundle_, environment());
+    }
+
+    std::vector<std::string> programWindows() {
+        const auto found =
+            tool({"xdotool", "search", "--onlyvisible", "--name", windowTitlePattern});
+        return found.outputLines();
+    }
+
+    Geometry geometry(const std::string& window) {
+        Geometry g;
+        const auto shell = tool({"xdotool", "getwindowgeometry", "--shell", window});
+        std::map<std::string, int> values;
+        for (const auto& line : shell.outputLines()) {
+            const auto equals = line.find('=');
+            if (equals != std::string::npos) {
+                values[line.substr(0, equals)] = std::atoi(line.c_str() + equals + 1);
+            }
+        }
+        g.x = values["X"];
+        g.y = values["Y"];
+        g.width = values["WIDTH"];
+        g.height = values["HEIGHT"];
+        return g;
+    }
+
+    // The dialog's window, once it is shown and has the keyboard.
+    std::string waitForDialog() {
+        std::string dialog;
+        const bool shown = waitUntil(appearTimeout, [&] {
+            const auto windows = programWindows();
+            if (windows.size() == 1) {
+                dialog = windows.front();
+            }
+            return !dialog.empty() || !program_->running();
+        });
+        EXPECT_TRUE(shown && !dialog.empty()) << "no launch dialog appeared";
+        if (dialog.empty()) {
+            return dialog;
+        }
+        focus(dialog);
+        // The dialog is small: it is not the player window.
+        const auto size = geometry(dialog);
+        EXPECT_LT(size.width, screenWidth / 2);
+        EXPECT_LT(size.height, screenHeight / 2);
+        return dialog;
+    }
+
+    void focus(const std::string& window) {
+        tool({"xdotool", "windowfocus", "--sync", window});
+        waitUntil(Seconds(5.0), [&] {
+            return tool({"xdotool", "getwindowfocus"}).outputLines() ==
+                   std::vector<std::string>{window};
+        });
+        // A window that has just got the focus may not have taken it in.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+
+    void type(const std::vector<std::string>& keys) {
+        for (const auto& key : keys) {
+            tool({"xdotool", "key", key});
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+    }
+
+    // The player window: a program window larger than the dialog.
+    std::string waitForPlayer() {
+        std::string player;
+        waitUntil(appearTimeout, [&] {
+            for (const auto& window : programWindows()) {
+                if (geometry(window).width >= screenWidth / 2) {
+                    player = window;
+                }
+            }
+            return !player.empty() || !program_->running();
+        });
+        return player;
+    }
+
+    bool startPageRequested() { return watch_->firstOpened(startPageName).has_value(); }
+
+    // Waits until the program asked for its start page and had a moment to
+    // show it.
+    void waitForStartPage() {
+        ASSERT_TRUE(waitUntil(appearTimeout,
+                              [this] { return startPageRequested() || !program_->running(); }));
+        ASSERT_TRUE(startPageRequested()) << program_->finish(Seconds(0)).describe();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    }
+
+    // The program ends by itself within the time, with status 0 and nothing
+    // on standard output.
+    void expectQuietExit(Seconds timeout) {
+        const auto result = program_->finish(timeout);
+        EXPECT_FALSE(result.timedOut) << "still running after " << timeout.count() << " s";
+        EXPECT_TRUE(result.exitedWith(0)) << result.describe();
+        EXPECT_EQ(result.standardOutput, "");
+    }
+
+    // Answers the dialog with these keys and checks the program then ends
+    // without ever asking for its start page.
+    void quitFromDialog(const std::vector<std::string>& keys) {
+        startProgram(pageStaying());
+        ASSERT_FALSE(waitForDialog().empty());
+        type(keys);
+        expectQuietExit(quitTimeout);
+        EXPECT_FALSE(startPageRequested()) << "the start page was loaded after a quit answer";
+        EXPECT_TRUE(programWindows().empty());
+    }
+
+    std::unique_ptr<PrivateDisplay> display_;
+    std::unique_ptr<ChildProcess> windowManager_;
+    std::unique_ptr<TestBundle> bundle_;
+    std::unique_ptr<OpenedFiles> watch_;
+    std::unique_ptr<ProgramRun> program_;
+};
+
+// The box starts ticked and "Play" is the default button: Enter plays full
+// screen, which only a window manager carries out.
+TEST_F(LaunchDialog, EnterPlaysFullScreen) {
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    startProgram(pageEndingAtSize(screenWidth, screenHeight));
+    ASSERT_FALSE(waitForDialog().empty());
+    type({"Return"});
+    expectQuietExit(runTimeout);
+}
+
+TEST_F(LaunchDialog, SpaceOnTheFocusedPlayButtonPlaysFullScreen) {
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    startProgram(pageEndingAtSize(screenWidth, screenHeight));
+    ASSERT_FALSE(waitForDialog().empty());
+    type({"space"});
+    expectQuietExit(runTimeout);
+}
+
+// Shift+Tab moves from "Play" back to the box, Space unticks it, Tab returns
+// to "Play". The view is then three quarters of the screen each way.
+TEST_F(LaunchDialog, UntickedBoxPlaysWindowedAtThreeQuartersOfTheScreen) {
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    startProgram(pageEndingAtSize(screenWidth * 3 / 4, screenHeight * 3 / 4));
+    ASSERT_FALSE(waitForDialog().empty());
+    type({"shift+Tab", "space", "Tab", "Return"});
+    expectQuietExit(runTimeout);
+}
+
+TEST_F(LaunchDialog, UntickedBoxWindowIsNotFullScreen) {
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    startProgram(pageStaying());
+    ASSERT_FALSE(waitForDialog().empty());
+    type({"shift+Tab", "space", "Tab", "Return"});
+    const auto player = waitForPlayer();
+    ASSERT_FALSE(player.empty()) << "no player window appeared";
+    ASSERT_NO_FATAL_FAILURE(waitForStartPage());
+    const auto size = geometry(player);
+    EXPECT_LT(size.width, screenWidth);
+    EXPECT_LT(size.height, screenHeight);
+    EXPECT_GE(size.width, screenWidth * 3 / 4);
+    EXPECT_GE(size.height, screenHeight * 3 / 4);
+}
+
+TEST_F(LaunchDialog, QuitButtonQuits) {
+    quitFromDialog({"Tab", "Return"});
+}
+
+TEST_F(LaunchDialog, EscapeQuits) {
+    quitFromDialog({"Escape"});
+}
+
+TEST_F(LaunchDialog, ClosingTheDialogQuits) {
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    quitFromDialog({"alt+F4"});
+}
+
+TEST_F(LaunchDialog, ControlQInThePlayerQuits) {
+    startProgram(pageStaying());
+    ASSERT_FALSE(waitForDialog().empty());
+    type({"Return"});
+    const auto player = waitForPlayer();
+    ASSERT_FALSE(player.empty()) << "no player window appeared";
+    ASSERT_NO_FATAL_FAILURE(waitForStartPage());
+    focus(player);
+    ASSERT_TRUE(program_->running());
+    type({"ctrl+q"});
+    expectQuietExit(quitTimeout);
+}
+
+TEST_F(LaunchDialog, ClosingThePlayerWindowQuits) {
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    startProgram(pageStaying());
+    ASSERT_FALSE(waitForDialog().empty());
+    type({"shift+Tab", "space", "Tab", "Return"});
+    const auto player = waitForPlayer();
+    ASSERT_FALSE(player.empty()) << "no player window appeared";
+    ASSERT_NO_FATAL_FAILURE(waitForStartPage());
+    focus(player);
+    ASSERT_TRUE(program_->running());
+    type({"alt+F4"});
+    expectQuietExit(quitTimeout);
+}
+
+}  // namespace
+}  // namespace velmorin::test

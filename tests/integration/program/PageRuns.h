@@ -1,0 +1,120 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "integration/support/ProgramRun.h"
+
+namespace velmorin::test {
+
+// A whole HTML document with this head and body content.
+inline std::string htmlPage(const std::string& head, const std::string& body) {
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">" + head + "</head><body>" + body +
+           "</body></html>\n";
+}
+
+inline std::string scriptElement(const std::string& code) {
+    return "<script>" + code + "</script>";
+}
+
+// A run of the program on a bundle whose start page is watched, so the test
+// knows when the program first asked for it.
+struct WatchedRun {
+    ChildResult result;
+    std::optional<std::chrono::steady_clock::time_point> startPageOpened;
+
+    // From the first request of the start page to the program's end.
+    std::optional<Seconds> sinceStartPage() const {
+        if (!startPageOpened) {
+            return std::nullopt;
+        }
+        return result.endedAt - *startPageOpened;
+    }
+
+    // From the program's start to its first request of the start page.
+    std::optional<Seconds> startPageDelay() const {
+        if (!startPageOpened) {
+            return std::nullopt;
+        }
+        const auto started =
+            result.endedAt -
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(result.wallTime);
+        return *startPageOpened - started;
+    }
+};
+
+inline constexpr const char* startPageName = "index.html";
+// The bound on one run: it covers a slow engine start on a busy machine.
+inline constexpr Seconds runTimeout{90.0};
+
+inline WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment,
+                             Seconds timeout = runTimeout) {
+    TestBundle bundle(pages);
+    OpenedFiles watch(bundle.demoDirectory());
+    ProgramRun run(bundle, environment);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    WatchedRun outcome;
+    while (true) {
+        watch.update();
+        if (auto ended = run.waitFor(std::chrono::milliseconds(5))) {
+            outcome.result = *ended;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            outcome.result = run.finish(Seconds(0));
+            break;
+        }
+    }
+    outcome.startPageOpened = watch.firstOpened(startPageName);
+    return outcome;
+}
+
+// The screen every run gets: an Xvfb server of its own, so runs side by side
+// share nothing, not even an X server that resets between its clients.
+inline constexpr int screenWidth = 1920;
+inline constexpr int screenHeight = 1080;
+
+// What the probe finds in the blank document the view shows before the start
+// page has loaded. Every page of these tests has some text, so its report
+// never reads like this.
+inline constexpr const char* blankDocumentReport =
+    "selftest page: {\"text\":\"\",\"buttons\":0,\"canvas\":null}\n";
+
+// The self-test probes the page this long after the program asked for it.
+inline constexpr Seconds probeDelay{4.0};
+
+// Runs the page in self-test mode. The probe comes 4 s after the program
+// asked for the start page; an engine slow to start (a machine busy with
+// other work) leaves the page less of that time, or none, and the probe may
+// then read the blank document. A run in which the page was asked for so late
+// that it had less than pageTimeNeeded before the probe says nothing about
+// the page, so it is made again, a bounded number of times.
+inline WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5)) {
+    constexpr int attempts = 3;
+    WatchedRun run;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        PrivateDisplay display(screenWidth, screenHeight);
+        if (!display.ready()) {
+            ADD_FAILURE() << "no Xvfb server for the run";
+            return run;
+        }
+        run = runWatched({{startPageName, page}}, display.environment(selfTestEnvironment()));
+        const bool blank = run.result.standardOutput.rfind(blankDocumentReport, 0) == 0;
+        const auto delay = run.startPageDelay();
+        const bool late = !delay || *delay > probeDelay - pageTimeNeeded;
+        if (!blank && !(late && !run.result.standardOutput.empty())) {
+            return run;
+        }
+        std::cerr << "the start page was asked for "
+                  << (delay ? std::to_string(delay->count()) + " s" : std::string("never"))
+                  << " after the start, too late for the probe (attempt " << attempt
+                  << "); running again\n";
+    }
+    return run;
+}
+
+}  // namespace velmorin::test

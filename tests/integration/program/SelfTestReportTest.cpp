@@ -1,0 +1,162 @@
+// Self-test mode: a 640 x 360 view, probed and snapshot 4 s after loading
+// starts, then exactly two lines on standard output and exit status 0.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "integration/program/PageRuns.h"
+
+namespace velmorin::test {
+namespace {
+
+constexpr const char* pagePrefix = "selftest page: ";
+
+// The page's JSON as the probe prints it for ASCII text: quotes, backslashes
+// and line breaks escaped.
+std::string probeJson(const std::string& text, int buttons, const std::string& canvas) {
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '\n') {
+            escaped += "\\n";
+        } else if (c == '"' || c == '\\') {
+            escaped += '\\';
+            escaped += c;
+        } else {
+            escaped += c;
+        }
+    }
+    return "{\"text\":\"" + escaped + "\",\"buttons\":" + std::to_string(buttons) +
+           ",\"canvas\":" + canvas + "}";
+}
+
+std::string fullPage(const std::string& style, const std::string& body) {
+    return htmlPage("<style>html, body { margin: 0; } " + style + "</style>", body);
+}
+
+const std::string longText = std::string("first line\nsecond line\n") + std::string(100, 'z');
+
+struct ReportCase {
+    std::string name;
+    std::string page;
+    // The whole first line, or empty when only checked as a probe error.
+    std::string pageLine;
+    // The whole second line, or empty when the picture does not matter.
+    std::string litLine;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SelfTestReport : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(SelfTestReport, PrintsTheTwoLines) {
+    const ReportCase& c = GetParam();
+    const auto run = runSelfTestPage(c.page);
+
+    ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
+    const auto lines = run.result.outputLines();
+    ASSERT_EQ(lines.size(), 2u) << run.result.describe();
+    EXPECT_EQ(run.result.standardOutput.back(), '\n');
+    EXPECT_EQ(lines[0], c.pageLine);
+    if (!c.litLine.empty()) {
+        EXPECT_EQ(lines[1], c.litLine);
+    } else {
+        EXPECT_EQ(lines[1].rfind("selftest lit pixels: ", 0), 0u) << lines[1];
+    }
+    // The probe waits 4 s after loading starts; the upper bound only stops
+    // a hung run from passing.
+    EXPECT_GE(run.result.wallTime.count(), 3.9);
+    EXPECT_LE(run.result.wallTime.count(), 45.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, SelfTestReport,
+    testing::Values(
+        ReportCase{"BodyWithTwoButtonsAndNoCanvas",
+                   fullPage("body { background: #000; color: #000; }",
+                            "<p>Known body text</p><button>Play</button> <button>Quit</button>"),
+                   std::string(pagePrefix) + probeJson("Known body text\n\nPlay Quit", 2, "null"),
+                   ""},
+        ReportCase{"DefaultCanvasSize", fullPage("body { background: #000; }", "<canvas></canvas>"),
+                   std::string(pagePrefix) + probeJson("", 0, "[300,150]"), ""},
+        ReportCase{"FirstCanvasSizeOnly",
+                   fullPage("body { background: #000; }",
+                            "<canvas width=\"64\" height=\"32\"></canvas><canvas width=\"640\" "
+                            "height=\"360\"></canvas>"),
+                   std::string(pagePrefix) + probeJson("", 0, "[64,32]"), ""},
+        ReportCase{"LongTextCutAtEightyUnitsWithEscapedLineBreaks",
+                   fullPage("body { background: #000; }", "<pre>" + longText + "</pre>"),
+                   std::string(pagePrefix) + probeJson(longText.substr(0, 80), 0, "null"), ""},
+        // An emoji is two UTF-16 units: the cut at 80 splits it, and JSON
+        // writes the lone half as an escape.
+        ReportCase{"CutCountsUtf16Units",
+                   fullPage("body { background: #000; }",
+                            "<p>" + std::string(79, 'a') + "\xF0\x9F\x98\x80" + "bbbb</p>"),
+                   std::string(pagePrefix) + "{\"text\":\"" + std::string(79, 'a') +
+                       "\\ud83d\",\"buttons\":0,\"canvas\":null}",
+                   ""},
+        // Each page below has text in its own colour: the report shows it was
+        // this page that was measured, and it adds no lit pixel.
+        ReportCase{"AllBlackPage",
+                   fullPage("body { background: #000; color: #000; }", "<p>black page</p>"),
+                   std::string(pagePrefix) + probeJson("black page", 0, "null"),
+                   "selftest lit pixels: 0.0 %"},
+        ReportCase{"AllWhitePage",
+                   fullPage("body { background: #fff; color: #fff; }", "<p>white page</p>"),
+                   std::string(pagePrefix) + probeJson("white page", 0, "null"),
+                   "selftest lit pixels: 100.0 %"},
+        ReportCase{"LeftHalfWhite",
+                   fullPage("body { background: #000; color: #000; } div { position: fixed; "
+                            "left: 0; top: 0; width: 320px; height: 360px; background: #fff; }",
+                            "<div></div><p>half page</p>"),
+                   std::string(pagePrefix) + probeJson("half page", 0, "null"),
+                   "selftest lit pixels: 50.0 %"},
+        ReportCase{"ViewIsSixForty",
+                   fullPage("body { background: #000; }",
+                            "<p id=\"size\"></p>" +
+                                scriptElement("document.getElementById('size').textContent = "
+                                              "innerWidth + ' x ' + innerHeight;")),
+                   std::string(pagePrefix) + probeJson("640 x 360", 0, "null"), ""},
+        // Sound may start without a click or a key.
+        ReportCase{"AudioRunsWithoutInput",
+                   fullPage("body { background: #000; }",
+                            "<p id=\"state\">none</p>" +
+                                scriptElement("const context = new AudioContext();\n"
+                                              "setTimeout(() => { "
+                                              "document.getElementById('state').textContent = "
+                                              "'audio ' + context.state; }, 1000);")),
+                   std::string(pagePrefix) + probeJson("audio running", 0, "null"), ""}),
+    [](const testing::TestParamInfo<ReportCase>& info) { return info.param.name; });
+
+// Without a body the probe throws: the first line is the engine's error, and
+// the second line and the exit status follow as always.
+class PageWithoutBody : public testing::TestWithParam<std::string> {};
+
+TEST_P(PageWithoutBody, ReportsTheProbeError) {
+    const auto run = runSelfTestPage(htmlPage(scriptElement(GetParam()), "<p>gone</p>"));
+
+    ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
+    const auto lines = run.result.outputLines();
+    ASSERT_EQ(lines.size(), 2u) << run.result.describe();
+    EXPECT_EQ(lines[0].rfind(pagePrefix, 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("TypeError"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("null"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].find("{\"text\""), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1].rfind("selftest lit pixels: ", 0), 0u) << lines[1];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, PageWithoutBody,
+    testing::Values("addEventListener('DOMContentLoaded', () => "
+                    "document.documentElement.removeChild(document.body));",
+                    "addEventListener('DOMContentLoaded', () => document.replaceChild("
+                    "document.createElementNS('http://www.w3.org/2000/svg', 'svg'), "
+                    "document.documentElement));"),
+    [](const testing::TestParamInfo<std::string>& info) {
+        return info.index == 0 ? std::string("BodyRemoved") : std::string("SvgRoot");
+    });
+
+}  // namespace
+}  // namespace velmorin::test

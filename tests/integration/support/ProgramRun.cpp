@@ -1,0 +1,498 @@
+#include "integration/support/ProgramRun.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/inotify.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+extern char** environ;
+
+namespace velmorin::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* selfTestVariableName = "VELM_SELFTEST";
+constexpr auto pollInterval = std::chrono::milliseconds(10);
+
+[[noreturn]] void failWith(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+fs::path makeTemporaryFolder() {
+    std::string pattern = (fs::temp_directory_path() / "velmorin-bundle-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        failWith("cannot make a temporary folder");
+    }
+    return pattern;
+}
+
+void writeFile(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+int captureFile(const char* name) {
+    const int fd = memfd_create(name, MFD_CLOEXEC);
+    if (fd < 0) {
+        failWith("cannot make a capture file");
+    }
+    return fd;
+}
+
+std::string readAll(int fd) {
+    std::string text;
+    char buffer[65536];
+    off_t offset = 0;
+    while (true) {
+        const ssize_t count = pread(fd, buffer, sizeof buffer, offset);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(count));
+        offset += count;
+    }
+    return text;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TestBundle::TestBundle(const DemoPages& pages) : root_(makeTemporaryFolder()) {
+    fs::create_directories(executable().parent_path());
+    // A hard link is as good as a copy (the path it was started by is its
+    // own) and cheaper; across file systems only a copy works.
+    std::error_code linkError;
+    fs::create_hard_link(VELMORIN_PROGRAM_PATH, executable(), linkError);
+    if (linkError) {
+        fs::copy_file(VELMORIN_PROGRAM_PATH, executable(), fs::copy_options::overwrite_existing);
+        fs::permissions(executable(), fs::perms::owner_all | fs::perms::group_read |
+                                          fs::perms::group_exec | fs::perms::others_read |
+                                          fs::perms::others_exec);
+    }
+    fs::create_directories(demoDirectory());
+    for (const auto& [path, content] : pages) {
+        writeFile(demoDirectory() / path, content);
+    }
+}
+
+TestBundle::~TestBundle() {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+}
+
+fs::path TestBundle::executable() const {
+    return root_ / "bin" / "velmorin-hd";
+}
+
+fs::path TestBundle::demoDirectory() const {
+    return root_ / "share" / "velmorin-hd" / "demo";
+}
+
+// ---------------------------------------------------------------------------
+
+ChildEnvironment& ChildEnvironment::set(const std::string& name, const std::string& value) {
+    changes[name] = value;
+    return *this;
+}
+
+ChildEnvironment& ChildEnvironment::unset(const std::string& name) {
+    changes[name] = std::nullopt;
+    return *this;
+}
+
+std::vector<std::string> ChildEnvironment::applyTo(char** inherited) const {
+    std::map<std::string, std::string> variables;
+    for (char** entry = inherited; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string text(*entry);
+        const auto equals = text.find('=');
+        if (equals != std::string::npos) {
+            variables[text.substr(0, equals)] = text.substr(equals + 1);
+        }
+    }
+    for (const auto& [name, value] : changes) {
+        if (value) {
+            variables[name] = *value;
+        } else {
+            variables.erase(name);
+        }
+    }
+    std::vector<std::string> entries;
+    entries.reserve(variables.size());
+    for (const auto& [name, value] : variables) {
+        entries.push_back(name + "=" + value);
+    }
+    return entries;
+}
+
+ChildEnvironment selfTestEnvironment() {
+    ChildEnvironment environment;
+    environment.set(selfTestVariableName, "1");
+    return environment;
+}
+
+ChildEnvironment dialogEnvironment() {
+    ChildEnvironment environment;
+    environment.unset(selfTestVariableName);
+    return environment;
+}
+
+ChildEnvironment withoutDisplay(ChildEnvironment environment) {
+    environment.unset("DISPLAY");
+    environment.unset("WAYLAND_DISPLAY");
+    return environment;
+}
+
+ChildEnvironment onDisplay(ChildEnvironment environment, const std::string& display) {
+    environment.set("DISPLAY", display);
+    environment.unset("WAYLAND_DISPLAY");
+    return environment;
+}
+
+// ---------------------------------------------------------------------------
+
+std::vector<std::string> ChildResult::outputLines() const {
+    return splitLines(standardOutput);
+}
+
+std::vector<std::string> ChildResult::errorLines() const {
+    return splitLines(standardError);
+}
+
+std::string ChildResult::describe() const {
+    std::ostringstream text;
+    if (exitStatus) {
+        text << "exit status " << *exitStatus;
+    } else {
+        text << "ended by signal " << signal;
+    }
+    if (timedOut) {
+        text << " (killed after its time ran out)";
+    }
+    text << " after " << wallTime.count() << " s\n--- stdout ---\n"
+         << standardOutput << "\n--- stderr ---\n"
+         << standardError << "\n---";
+    return text.str();
+}
+
+// ---------------------------------------------------------------------------
+
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
+                           const ChildEnvironment& environment, int passedFd) {
+    if (arguments.empty()) {
+        throw std::invalid_argument("a child needs a program");
+    }
+    outputFd_ = captureFile("stdout");
+    errorFd_ = captureFile("stderr");
+
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    const auto entries = environment.applyTo(environ);
+    std::vector<char*> envp;
+    for (const auto& entry : entries) {
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    }
+    envp.push_back(nullptr);
+
+    // The passed descriptor is moved well above 3 first: dup2 onto itself
+    // would leave its close-on-exec flag set.
+    int movedFd = -1;
+    if (passedFd >= 0) {
+        movedFd = fcntl(passedFd, F_DUPFD_CLOEXEC, 10);
+        if (movedFd < 0) {
+            failWith("cannot pass a descriptor");
+        }
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outputFd_, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errorFd_, STDERR_FILENO);
+    if (movedFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, movedFd, 3);
+    }
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // A group of its own: the engine's helper processes can be ended with it.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    sigset_t noSignals;
+    sigemptyset(&noSignals);
+    posix_spawnattr_setsigmask(&attributes, &noSignals);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(
+        &attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    started_ = std::chrono::steady_clock::now();
+    const int error = posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (movedFd >= 0) {
+        close(movedFd);
+    }
+    if (error != 0) {
+        close(outputFd_);
+        close(errorFd_);
+        errno = error;
+        failWith("cannot start " + arguments.front());
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    if (pid_ > 0 && !reap(false)) {
+        killGroup();
+        reap(true);
+    }
+    close(outputFd_);
+    close(errorFd_);
+}
+
+bool ChildProcess::reap(bool block) {
+    if (reaped_) {
+        return true;
+    }
+    while (true) {
+        const pid_t done = waitpid(pid_, &status_, block ? 0 : WNOHANG);
+        if (done == pid_) {
+            reaped_ = true;
+            ended_ = std::chrono::steady_clock::now();
+            return true;
+        }
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        return false;
+    }
+}
+
+void ChildProcess::killGroup() {
+    killed_ = true;
+    // The group id is the child's id: only processes it started are in it.
+    kill(-pid_, SIGKILL);
+}
+
+bool ChildProcess::running() {
+    return !reap(false);
+}
+
+void ChildProcess::sendSignal(int signal) {
+    if (!reaped_) {
+        kill(pid_, signal);
+    }
+}
+
+Seconds ChildProcess::elapsed() const {
+    const auto end = reaped_ ? ended_ : std::chrono::steady_clock::now();
+    return end - started_;
+}
+
+std::optional<ChildResult> ChildProcess::waitFor(Seconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!reap(false)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(pollInterval);
+    }
+    return collect();
+}
+
+ChildResult ChildProcess::finish(Seconds timeout) {
+    if (auto result = waitFor(timeout)) {
+        return *result;
+    }
+    killGroup();
+    reap(true);
+    return collect();
+}
+
+ChildResult ChildProcess::collect() {
+    ChildResult result;
+    if (WIFEXITED(status_)) {
+        result.exitStatus = WEXITSTATUS(status_);
+    } else if (WIFSIGNALED(status_)) {
+        result.signal = WTERMSIG(status_);
+    }
+    result.timedOut = killed_;
+    result.standardOutput = readAll(outputFd_);
+    result.standardError = readAll(errorFd_);
+    result.wallTime = ended_ - started_;
+    result.endedAt = ended_;
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+
+ProgramRun::ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment)
+    : process_({bundle.executable().string()}, environment) {}
+
+ChildResult runProgram(const TestBundle& bundle, const ChildEnvironment& environment,
+                       Seconds timeout) {
+    ProgramRun run(bundle, environment);
+    return run.finish(timeout);
+}
+
+ChildResult runTool(const std::vector<std::string>& arguments, const ChildEnvironment& environment,
+                    Seconds timeout) {
+    ChildProcess tool(arguments, environment);
+    return tool.finish(timeout);
+}
+
+std::optional<fs::path> findOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const fs::path candidate = fs::path(folder.empty() ? "." : folder) / name;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+
+PrivateDisplay::PrivateDisplay(int width, int height) {
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0) {
+        failWith("cannot make a pipe");
+    }
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    // Xvfb picks a free display number and writes it to descriptor 3 once
+    // it accepts connections.
+    server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten",
+                                 "tcp", "-noreset"},
+        ChildEnvironment{}, channel[1]);
+    close(channel[1]);
+
+    std::string number;
+    constexpr int startTimeoutMilliseconds = 20000;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(startTimeoutMilliseconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd waiting{channel[0], POLLIN, 0};
+        if (poll(&waiting, 1, 100) <= 0) {
+            if (!server_->running()) {
+                break;
+            }
+            continue;
+        }
+        char buffer[32];
+        const ssize_t count = read(channel[0], buffer, sizeof buffer);
+        if (count <= 0) {
+            break;
+        }
+        number.append(buffer, static_cast<std::size_t>(count));
+        if (number.find('\n') != std::string::npos) {
+            number.erase(number.find('\n'));
+            name_ = ":" + number;
+            break;
+        }
+    }
+    close(channel[0]);
+}
+
+PrivateDisplay::~PrivateDisplay() = default;
+
+ChildEnvironment PrivateDisplay::environment(ChildEnvironment base) const {
+    return onDisplay(std::move(base), name_);
+}
+
+// ---------------------------------------------------------------------------
+
+OpenedFiles::OpenedFiles(const fs::path& folder) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    if (fd_ < 0 || inotify_add_watch(fd_, folder.c_str(), IN_OPEN) < 0) {
+        failWith("cannot watch " + folder.string());
+    }
+}
+
+OpenedFiles::~OpenedFiles() {
+    close(fd_);
+}
+
+void OpenedFiles::update() {
+    alignas(inotify_event) char buffer[16 * 1024];
+    while (true) {
+        const ssize_t count = read(fd_, buffer, sizeof buffer);
+        if (count <= 0) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        for (ssize_t offset = 0; offset < count;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
+            // An event on the folder itself has no name.
+            const std::string name = event->len > 0 ? std::string(event->name) : std::string(".");
+            opened_.try_emplace(name, now);
+            offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+}
+
+std::optional<std::chrono::steady_clock::time_point> OpenedFiles::firstOpened(
+    const std::string& name) {
+    update();
+    const auto found = opened_.find(name);
+    if (found == opened_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::vector<std::string> OpenedFiles::names() {
+    update();
+    std::vector<std::string> all;
+    for (const auto& [name, when] : opened_) {
+        all.push_back(name);
+    }
+    return all;
+}
+
+}  // namespace velmorin::test
