@@ -94,7 +94,7 @@ inline constexpr Seconds probeDelay{4.0};
 // that it had less than pageTimeNeeded before the probe says nothing about
 // the page, so it is made again, a bounded number of times.
 inline WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5)) {
-    constexpr int attempts = 3;
+    constexpr int attempts = 4;
     WatchedRun run;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         PrivateDisplay display(screenWidth, screenHeight);
