@@ -1,6 +1,8 @@
 // Copper bars: shaded raster bars swinging up and down in front of a
 // dark gradient, drawn back to front by their depth.
 
+import { CachedBackdrop } from '../gfx/screen.js';
+
 const BAR_COLOURS = [
   [255, 60, 60], [255, 160, 40], [250, 240, 80], [80, 230, 110],
   [60, 200, 255], [90, 110, 255], [200, 80, 255],
@@ -9,6 +11,8 @@ const BAR_COLOURS = [
 function shade([r, g, b], k) {
   return `rgb(${Math.min(255, r * k) | 0},${Math.min(255, g * k) | 0},${Math.min(255, b * k) | 0})`;
 }
+
+const rasterLine = (H) => Math.max(2, Math.round(H / 180));
 
 export function createCopper() {
   const gradients = new Map(); // per colour and bar height, rebuilt on resize
@@ -29,27 +33,32 @@ export function createCopper() {
     return g;
   }
 
+  // the dark gradient with fixed thin raster lines at the top and bottom
+  // borders never moves: painted once per screen size
+  const backdrop = new CachedBackdrop((g, W, H) => {
+    const bg = g.createLinearGradient(0, 0, 0, H);
+    bg.addColorStop(0, '#000018');
+    bg.addColorStop(0.5, '#100838');
+    bg.addColorStop(1, '#000010');
+    g.fillStyle = bg;
+    g.fillRect(0, 0, W, H);
+    const line = rasterLine(H);
+    for (let i = 0; i < 8; i++) {
+      const k = 1 - i / 8;
+      g.fillStyle = shade([80, 120, 255], k);
+      g.fillRect(0, i * line * 2, W, line);
+      g.fillStyle = shade([255, 90, 160], k);
+      g.fillRect(0, H - (i * 2 + 1) * line, W, line);
+    }
+  });
+
   return {
     render(f) {
       const { ctx, W, H, t } = f;
       if (gradients.size > 64) gradients.clear();
 
-      const bg = ctx.createLinearGradient(0, 0, 0, H);
-      bg.addColorStop(0, '#000018');
-      bg.addColorStop(0.5, '#100838');
-      bg.addColorStop(1, '#000010');
-      ctx.fillStyle = bg;
-      ctx.fillRect(0, 0, W, H);
-
-      // fixed thin raster lines at the top and bottom borders
-      const line = Math.max(2, Math.round(H / 180));
-      for (let i = 0; i < 8; i++) {
-        const k = 1 - i / 8;
-        ctx.fillStyle = shade([80, 120, 255], k);
-        ctx.fillRect(0, i * line * 2, W, line);
-        ctx.fillStyle = shade([255, 90, 160], k);
-        ctx.fillRect(0, H - (i * 2 + 1) * line, W, line);
-      }
+      backdrop.draw(ctx, W, H);
+      const line = rasterLine(H);
 
       const barH = Math.max(8, Math.round(H / 11));
       const bars = BAR_COLOURS.map((_, i) => {

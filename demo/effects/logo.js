@@ -3,6 +3,23 @@
 
 export function createLogo(assets) {
   const img = assets.logo;
+  // On a small canvas the logo can come out narrower than its own pixels.
+  // Dropping whole rows and columns would break the letters, so it is then
+  // shrunk once, filtered, and the rows are taken from that copy.
+  let shrunk = null;
+
+  function shrink(w, h) {
+    if (!shrunk || shrunk.width !== w || shrunk.height !== h) {
+      shrunk = document.createElement('canvas');
+      shrunk.width = w;
+      shrunk.height = h;
+      const g = shrunk.getContext('2d');
+      g.imageSmoothingEnabled = true;
+      g.imageSmoothingQuality = 'high';
+      g.drawImage(img, 0, 0, w, h);
+    }
+    return shrunk;
+  }
 
   return {
     render(f, opts = {}) {
@@ -36,13 +53,24 @@ export function createLogo(assets) {
       }
 
       const wobble = (opts.wobble ?? 0.5) * H * 0.03 * (1 + f.pulse * 0.8);
-      const rows = img.naturalHeight;
       ctx.imageSmoothingEnabled = false;
+      let src = img;
+      let rows = img.naturalHeight;
+      let rowScale = scale;
+      if (scale < 1) {
+        src = shrink(Math.max(1, Math.round(lw)), Math.max(1, Math.round(lh)));
+        rows = src.height;
+        rowScale = 1;
+      }
+      const srcW = src === img ? img.naturalWidth : src.width;
+      // the sway is laid out along the logo's own rows, whatever its size
+      const k = img.naturalHeight / rows;
       for (let r = 0; r < rows; r++) {
-        const dx = Math.sin(r * 0.11 + f.t * 3.1) * wobble + Math.sin(r * 0.05 - f.t * 1.3) * wobble * 0.5;
-        const y = Math.round(y0 + r * scale);
-        const hRow = Math.round(y0 + (r + 1) * scale) - y;
-        if (hRow > 0) ctx.drawImage(img, 0, r, img.naturalWidth, 1, Math.round(x0 + dx), y, Math.round(lw), hRow);
+        const rr = r * k;
+        const dx = Math.sin(rr * 0.11 + f.t * 3.1) * wobble + Math.sin(rr * 0.05 - f.t * 1.3) * wobble * 0.5;
+        const y = Math.round(y0 + r * rowScale);
+        const hRow = Math.round(y0 + (r + 1) * rowScale) - y;
+        if (hRow > 0) ctx.drawImage(src, 0, r, srcW, 1, Math.round(x0 + dx), y, Math.round(lw), hRow);
       }
     },
   };

@@ -1,6 +1,8 @@
 // 3D starfield. Every star's depth is a pure function of time, so the
 // field is the same whatever the frame rate; fast stars leave streaks.
 
+import { CachedBackdrop } from '../gfx/screen.js';
+
 const COUNT = 800;
 const BUCKETS = 6;
 
@@ -28,17 +30,19 @@ export function createStarfield() {
     colours.push(`rgb(${(120 + 135 * k) | 0},${(140 + 115 * k) | 0},255)`);
   }
 
+  const backdrop = new CachedBackdrop((g, W, H) => {
+    const bg = g.createRadialGradient(W / 2, H / 2, 0, W / 2, H / 2, Math.max(W, H) * 0.7);
+    bg.addColorStop(0, '#0b0630');
+    bg.addColorStop(1, '#000000');
+    g.fillStyle = bg;
+    g.fillRect(0, 0, W, H);
+  });
+
   return {
     render(f, opts = {}) {
       const { ctx, W, H, t } = f;
       const speed = opts.speed ?? 0.3;
-      if (!opts.overlay) {
-        const bg = ctx.createRadialGradient(W / 2, H / 2, 0, W / 2, H / 2, Math.max(W, H) * 0.7);
-        bg.addColorStop(0, '#0b0630');
-        bg.addColorStop(1, '#000000');
-        ctx.fillStyle = bg;
-        ctx.fillRect(0, 0, W, H);
-      }
+      if (!opts.overlay) backdrop.draw(ctx, W, H);
       // the camera drifts in a slow circle, and surges on every kick
       const surge = 1 + f.pulse * 1.5;
       const travel = t * speed + f.pulse * 0.01;

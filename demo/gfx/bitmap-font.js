@@ -32,8 +32,12 @@ export class BitmapFont {
     const g = this.glyph(ch);
     if (!g) return;
     if (this.image) {
+      // shrunk glyphs would lose whole rows of pixels: filter those instead
+      const shrink = scale < 1;
+      if (shrink) ctx.imageSmoothingEnabled = true;
       ctx.drawImage(this.image, g.sx, g.sy, CELL_W, CELL_H,
         Math.round(x), Math.round(y), Math.ceil(CELL_W * scale), Math.ceil(CELL_H * scale));
+      if (shrink) ctx.imageSmoothingEnabled = false;
     } else {
       // no font image: keep the show going with the system monospace font
       ctx.save();
@@ -53,7 +57,10 @@ export class BitmapFont {
       if (column === 0) this.drawChar(ctx, ch, x, y, scale);
       return;
     }
+    const shrink = scale < 1;
+    if (shrink) ctx.imageSmoothingEnabled = true;
     ctx.drawImage(this.image, g.sx + column, g.sy, 1, CELL_H, x, Math.round(y), width, Math.ceil(CELL_H * scale));
+    if (shrink) ctx.imageSmoothingEnabled = false;
   }
 
   drawText(ctx, text, x, y, scale) {
