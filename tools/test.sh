@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 tools/setup.sh
 
 jobs=$(nproc)
-screen="-screen 0 1920x1080x24"
+screen="-screen 0 1920x1080x24 -noreset"
 
 echo "== Build and test (warnings are errors)"
 cmake --preset ci

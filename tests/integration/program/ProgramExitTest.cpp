@@ -127,21 +127,22 @@ std::vector<std::string> nearMissTitles() {
 
 INSTANTIATE_TEST_SUITE_P(Titles, NearMissTitle, testing::ValuesIn(nearMissTitles()), nearMissName);
 
-// Outer spaces make a near miss too, but WebKit strips them from the title it
-// reports, so the program sees the exact exit title and ends. Enable once
-// the program reads the page's own title text.
-class NearMissTitleWithOuterSpace : public NearMissTitle {};
+// A document's title is its title text with outer whitespace stripped and
+// inner runs collapsed; that is the title the engine reports, so a page that
+// writes the exit title with spaces around it has set the exit title itself.
+// Near misses of the title the program sees are checked where the rule lives.
+class ExitTitleWithOuterSpace : public NearMissTitle {};
 
-TEST_P(NearMissTitleWithOuterSpace, DISABLED_KeepsTheProgramRunning) {
+TEST_P(ExitTitleWithOuterSpace, EndsTheProgramAsTheDocumentTitleIsStripped) {
     const std::string title = GetParam();
     const auto run = runSelfTestPage(htmlPage(
         "", "<p>still here</p>" + scriptElement("document.title = " + jsString(title) + ";")));
 
     ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
-    EXPECT_EQ(run.result.outputLines().size(), 2u) << run.result.describe();
+    EXPECT_TRUE(run.result.outputLines().empty()) << run.result.describe();
 }
 
-INSTANTIATE_TEST_SUITE_P(Titles, NearMissTitleWithOuterSpace,
+INSTANTIATE_TEST_SUITE_P(Titles, ExitTitleWithOuterSpace,
                          testing::Values("vantorelix_exit ", " vantorelix_exit",
                                          "vantorelix_exit\n"));
 
