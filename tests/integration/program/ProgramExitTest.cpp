@@ -18,6 +18,10 @@ constexpr const char* exitTitle = "vantorelix_exit";
 std::string jsString(const std::string& text) {
     std::string literal = "'";
     for (const char c : text) {
+        if (c == '\n') {
+            literal += "\\n";
+            continue;
+        }
         if (c == '\'' || c == '\\') {
             literal += '\\';
         }
