@@ -38,12 +38,66 @@ private:
     gulong handlerId_ = 0;
 };
 
-struct ScriptCall {
-    std::function<void(ScriptResult)> completion;
+// How long the page has to answer a script or a snapshot. Both are carried
+// out by the web process, and a page whose script never gives its thread back
+// (a loop without end) answers neither: past this bound the call ends with an
+// error instead, so the self-test still reports, and a late answer is dropped.
+constexpr guint pageAnswerSeconds = 10;
+constexpr const char* pageAnswerTimeoutMessage = "The page did not answer in time.";
+
+// One script or snapshot call, shared by its engine callback and its timer;
+// whichever comes first hands the result on, once.
+template <typename Result>
+struct PageCall {
+    std::function<void(Result)> completion;
+    const char* where;
+    guint timer = 0;
+    bool answered = false;
+
+    void answer(Result result) {
+        if (answered) {
+            return;
+        }
+        answered = true;
+        if (timer != 0) {
+            g_source_remove(timer);
+            timer = 0;
+        }
+        guardCallback(where, [this, &result] { completion(std::move(result)); });
+    }
 };
 
+template <typename Result>
+using PageCallRef = std::shared_ptr<PageCall<Result>>;
+
+// Starts the timer of a call; the returned pointer is the engine callback's
+// own reference.
+template <typename Result>
+gpointer startPageCall(std::function<void(Result)> completion, const char* where) {
+    auto call = std::make_shared<PageCall<Result>>(PageCall<Result>{std::move(completion), where});
+    call->timer = g_timeout_add_seconds_full(
+        G_PRIORITY_DEFAULT, pageAnswerSeconds,
+        [](gpointer data) -> gboolean {
+            auto& late = *static_cast<PageCallRef<Result>*>(data);
+            late->timer = 0;  // Removed by returning G_SOURCE_REMOVE.
+            Result result;
+            result.errorDescription = pageAnswerTimeoutMessage;
+            late->answer(std::move(result));
+            return G_SOURCE_REMOVE;
+        },
+        new PageCallRef<Result>(call),
+        [](gpointer data) { delete static_cast<PageCallRef<Result>*>(data); });
+    return new PageCallRef<Result>(std::move(call));
+}
+
+template <typename Result>
+PageCallRef<Result> takePageCall(gpointer data) {
+    std::unique_ptr<PageCallRef<Result>> held(static_cast<PageCallRef<Result>*>(data));
+    return std::move(*held);
+}
+
 void onScriptFinished(GObject* source, GAsyncResult* result, gpointer data) {
-    std::unique_ptr<ScriptCall> call(static_cast<ScriptCall*>(data));
+    const auto call = takePageCall<ScriptResult>(data);
     GError* error = nullptr;
     JSCValue* value =
         webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
@@ -62,15 +116,11 @@ void onScriptFinished(GObject* source, GAsyncResult* result, gpointer data) {
         outcome.errorDescription = error->message;
         g_error_free(error);
     }
-    guardCallback("script completion", [&call, &outcome] { call->completion(std::move(outcome)); });
+    call->answer(std::move(outcome));
 }
 
-struct SnapshotCall {
-    std::function<void(SnapshotResult)> completion;
-};
-
 void onSnapshotFinished(GObject* source, GAsyncResult* result, gpointer data) {
-    std::unique_ptr<SnapshotCall> call(static_cast<SnapshotCall*>(data));
+    const auto call = takePageCall<SnapshotResult>(data);
     GError* error = nullptr;
     GdkTexture* texture =
         webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(source), result, &error);
@@ -82,8 +132,7 @@ void onSnapshotFinished(GObject* source, GAsyncResult* result, gpointer data) {
         outcome.errorDescription = error->message;
         g_error_free(error);
     }
-    guardCallback("snapshot completion",
-                  [&call, &outcome] { call->completion(std::move(outcome)); });
+    call->answer(std::move(outcome));
 }
 
 }  // namespace
@@ -153,13 +202,13 @@ void WebViewGtk::evaluateJavaScript(const std::string& script,
                                     std::function<void(ScriptResult)> completion) {
     webkit_web_view_evaluate_javascript(
         view_.get(), script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
-        onScriptFinished, new ScriptCall{std::move(completion)});
+        onScriptFinished, startPageCall(std::move(completion), "script completion"));
 }
 
 void WebViewGtk::takeSnapshot(std::function<void(SnapshotResult)> completion) {
     webkit_web_view_get_snapshot(view_.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE,
                                  WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr, onSnapshotFinished,
-                                 new SnapshotCall{std::move(completion)});
+                                 startPageCall(std::move(completion), "snapshot completion"));
 }
 
 }  // namespace velmorin::gtk

@@ -1,0 +1,205 @@
+#pragma once
+
+// Shared by the fault tests: the program run on an Xvfb server of its own and
+// watched while it runs, the engine processes below it, this process's
+// resident memory, and async scripts in a page shown in this process.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "integration/program/PageRuns.h"
+#include "integration/support/EngineWait.h"
+
+namespace velmorin::test {
+
+inline constexpr const char* pageLineStart = "selftest page: ";
+inline constexpr const char* litLineStart = "selftest lit pixels: ";
+// What the program reports for a snapshot it did not get.
+inline constexpr const char* noSnapshotLine = "selftest lit pixels: -1.0 %";
+
+// The program on a bundle of its own and a display of its own, its demo
+// folder watched (when there is one) so a test knows what the page asked for.
+class WatchedProgram {
+public:
+    WatchedProgram(const DemoPages& pages, const ChildEnvironment& environment,
+                   const std::function<void(TestBundle&)>& prepare = {})
+        : bundle_(pages), display_(screenWidth, screenHeight) {
+        if (prepare) {
+            prepare(bundle_);
+        }
+        if (std::filesystem::is_directory(bundle_.demoDirectory())) {
+            watch_ = std::make_unique<OpenedFiles>(bundle_.demoDirectory());
+        }
+        if (display_.ready()) {
+            run_ = std::make_unique<ProgramRun>(bundle_, display_.environment(environment));
+        }
+    }
+
+    bool started() const { return run_ != nullptr; }
+    ProgramRun& run() { return *run_; }
+    const PrivateDisplay& display() const { return display_; }
+
+    // When the page (or the program) first opened this demo file.
+    std::optional<std::chrono::steady_clock::time_point> opened(const std::string& name) {
+        return watch_ ? watch_->firstOpened(name) : std::nullopt;
+    }
+
+    // Lets the program run to its end or for at most `timeout`, then kills it;
+    // `during` is called between short waits while it runs.
+    ChildResult runToEnd(Seconds timeout, const std::function<void()>& during = {}) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (true) {
+            if (watch_) {
+                watch_->update();
+            }
+            if (auto ended = run_->waitFor(std::chrono::milliseconds(20))) {
+                return *ended;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return run_->finish(Seconds(0));
+            }
+            if (during) {
+                during();
+            }
+        }
+    }
+
+private:
+    TestBundle bundle_;
+    PrivateDisplay display_;
+    std::unique_ptr<OpenedFiles> watch_;
+    std::unique_ptr<ProgramRun> run_;
+};
+
+// A self-test run that ended by itself with status 0 and exactly the two
+// report lines; returns them, or nothing with the failure recorded.
+inline std::vector<std::string> twoLineReport(const ChildResult& result) {
+    EXPECT_FALSE(result.timedOut) << result.describe();
+    EXPECT_TRUE(result.exitedWith(0)) << result.describe();
+    const auto lines = result.outputLines();
+    EXPECT_EQ(lines.size(), 2u) << result.describe();
+    if (lines.size() != 2 || result.standardOutput.back() != '\n') {
+        ADD_FAILURE() << "not two whole lines: " << result.describe();
+        return {};
+    }
+    EXPECT_TRUE(lines[0].starts_with(pageLineStart)) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with(litLineStart)) << lines[1];
+    return lines;
+}
+
+// The probe's JSON for a page with this text, no button and no canvas.
+inline std::string probeLine(const std::string& text) {
+    return std::string(pageLineStart) + "{\"text\":\"" + text + "\",\"buttons\":0,\"canvas\":null}";
+}
+
+// ---------------------------------------------------------------------------
+// Processes
+
+struct ProcessInfo {
+    pid_t parent = 0;
+    std::string name;  // The kernel's short name, cut at 15 characters.
+    char state = '?';
+};
+
+// From /proc/<pid>/stat, "pid (name) state ppid ...", whose name may hold
+// spaces and brackets.
+inline std::optional<ProcessInfo> processInfo(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    const auto open = std::getline(stat, text) ? text.find('(') : std::string::npos;
+    const auto close = text.rfind(')');
+    ProcessInfo info;
+    if (open == std::string::npos || close == std::string::npos ||
+        std::sscanf(text.c_str() + close + 1, " %c %d", &info.state, &info.parent) != 2) {
+        return std::nullopt;
+    }
+    info.name = text.substr(open + 1, close - open - 1);
+    return info;
+}
+
+// The web content processes started below `root`, however deep (the engine
+// starts them inside a bwrap sandbox, two levels down).
+inline std::vector<pid_t> webProcessesBelow(pid_t root) {
+    std::map<pid_t, ProcessInfo> all;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const pid_t pid = std::atoi(entry.path().filename().c_str());
+        if (auto info = pid > 0 ? processInfo(pid) : std::nullopt) {
+            all[pid] = *info;
+        }
+    }
+    std::vector<pid_t> found;
+    for (const auto& [pid, info] : all) {
+        pid_t up = info.parent;
+        while (up > 1 && up != root && all.contains(up)) {
+            up = all[up].parent;
+        }
+        if (up == root && info.name.starts_with("WebKitWebProc")) {
+            found.push_back(pid);
+        }
+    }
+    return found;
+}
+
+// Gone, or only a zombie waiting for a parent to reap it.
+inline bool processEnded(pid_t pid) {
+    const auto info = processInfo(pid);
+    return !info || info->state == 'Z' || info->state == 'X';
+}
+
+// ---------------------------------------------------------------------------
+// This process
+
+// A memory figure of this process from /proc/self/status, in MiB: "VmRSS"
+// now, "VmHWM" at its highest so far.
+inline double memoryMiB(const std::string& field = "VmRSS") {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(field + ":")) {
+            return static_cast<double>(std::atol(line.c_str() + field.size() + 1)) / 1024.0;
+        }
+    }
+    return -1.0;
+}
+
+// Runs `body` as an async function in the page (string parameters by name)
+// and returns the text of what it resolves to; a failure is recorded.
+inline std::string pageAnswer(EngineView& engine, const std::string& body,
+                              const std::map<std::string, std::string>& parameters = {},
+                              Timeout timeout = defaultEngineTimeout) {
+    GVariantBuilder builder;
+    g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
+    for (const auto& [name, value] : parameters) {
+        g_variant_builder_add(&builder, "{sv}", name.c_str(), g_variant_new_string(value.c_str()));
+    }
+    const auto outcome =
+        callAsyncAndWait(engine.view(), body, g_variant_builder_end(&builder), timeout);
+    EXPECT_TRUE(outcome.succeeded() && outcome.value) << outcome.describe();
+    return outcome.value.value_or("");
+}
+
+// A shown view on the bundle's demo, its start page loaded.
+inline std::unique_ptr<EngineView> openView(const TestBundle& bundle) {
+    std::string problem;
+    auto engine = EngineView::create(bundle.demoDirectory().parent_path().string(), &problem);
+    EXPECT_NE(engine, nullptr) << problem;
+    if (engine) {
+        const auto load = engine->load("app://demo/index.html");
+        EXPECT_TRUE(load.succeeded()) << load.describe();
+    }
+    return engine;
+}
+
+}  // namespace velmorin::test

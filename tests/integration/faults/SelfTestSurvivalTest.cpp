@@ -1,0 +1,165 @@
+// Whatever goes wrong with the demo or the engine, self-test mode still
+// prints its two lines and exits with status 0: a missing demo, a start page
+// that never finishes loading, a page that never gives its thread back, a
+// web process that dies while the page plays.
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "FaultRuns.h"
+
+namespace velmorin::test {
+namespace {
+
+constexpr Seconds runBound{120.0};
+
+// Every request fails; WebKit then shows its own error page, whose text is
+// the failure the program gave.
+struct MissingCase {
+    std::string name;
+    DemoPages pages;
+    bool removeDemoFolder = false;
+};
+
+void PrintTo(const MissingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class MissingDemo : public testing::TestWithParam<MissingCase> {};
+
+TEST_P(MissingDemo, ReportsTheEnginesErrorPage) {
+    const auto& c = GetParam();
+    WatchedProgram program(c.pages, selfTestEnvironment(), [&c](TestBundle& bundle) {
+        if (c.removeDemoFolder) {
+            std::filesystem::remove_all(bundle.demoDirectory());
+        }
+    });
+    ASSERT_TRUE(program.started()) << "no Xvfb server for the run";
+    const auto result = program.runToEnd(runBound);
+
+    const auto lines = twoLineReport(result);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], probeLine("The requested file does not exist.")) << result.describe();
+    EXPECT_GE(result.wallTime.count(), 3.9);
+    EXPECT_FALSE(program.opened("other.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bundles, MissingDemo,
+    testing::Values(MissingCase{"NoDemoFolder", {}, true},
+                    MissingCase{"NoStartPage", {{"other.txt", "other"}, {"js/a.js", "1;"}}}),
+    [](const testing::TestParamInfo<MissingCase>& info) { return info.param.name; });
+
+// A local port that takes connections and never answers: an image from it
+// keeps the page's load event from firing for as long as the test runs.
+class SilentServer {
+public:
+    SilentServer() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        auto* any = reinterpret_cast<sockaddr*>(&address);
+        if (fd_ >= 0 && ::bind(fd_, any, size) == 0 && ::listen(fd_, 64) == 0 &&
+            ::getsockname(fd_, any, &size) == 0) {
+            port_ = ntohs(address.sin_port);
+        }
+    }
+    ~SilentServer() { ::close(fd_); }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+
+    int port() const { return port_; }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
+TEST(NeverLoaded, ReportsOnTimeWhileTheLoadGoesOn) {
+    SilentServer server;
+    ASSERT_NE(server.port(), 0) << "no listening socket";
+    // A second of busy script while parsing, then the state shortly after
+    // the document is parsed; "loaded" would mean the load event fired.
+    const auto page = htmlPage(
+        "", "<p id=\"state\">parsing</p><img hidden src=\"http://127.0.0.1:" +
+                std::to_string(server.port()) + "/never.png\">" +
+                scriptElement("const start = performance.now();\n"
+                              "while (performance.now() - start < 1000) {}\n"
+                              "const state = document.getElementById('state');\n"
+                              "addEventListener('load', () => { state.textContent = 'loaded'; });\n"
+                              "addEventListener('DOMContentLoaded', () => setTimeout(() => {\n"
+                              "  state.textContent = 'state ' + document.readyState; }, 300));"));
+    const auto run = runSelfTestPage(page, Seconds(2.0));
+
+    const auto lines = twoLineReport(run.result);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], probeLine("state interactive"));
+    EXPECT_GE(run.result.wallTime.count(), 3.9);
+}
+
+// A script that loops for ever answers neither the probe nor the snapshot;
+// the program waits a bounded time for each, then reports without them.
+TEST(SpinningPage, ReportsAfterTheBoundAndLeavesNoEngineSpinning) {
+    WatchedProgram program(
+        {{startPageName,
+          htmlPage("",
+                   "<p>spinning</p>" + scriptElement("setTimeout(() => { for (;;) {} }, 300);"))}},
+        selfTestEnvironment());
+    ASSERT_TRUE(program.started()) << "no Xvfb server for the run";
+    std::vector<pid_t> seen;
+    const auto result = program.runToEnd(runBound, [&] {
+        for (const pid_t pid : webProcessesBelow(program.run().pid())) {
+            if (std::find(seen.begin(), seen.end(), pid) == seen.end()) {
+                seen.push_back(pid);
+            }
+        }
+    });
+
+    const auto lines = twoLineReport(result);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::string(pageLineStart) + "The page did not answer in time.");
+    EXPECT_EQ(lines[1], noSnapshotLine);
+    // The spinning web process goes with the program that started it.
+    EXPECT_FALSE(seen.empty());
+    EXPECT_TRUE(waitUntil(Seconds(15.0), [&seen] {
+        return std::all_of(seen.begin(), seen.end(), processEnded);
+    })) << "a web process outlived the program";
+}
+
+// The web process is killed 1.5 s after the start page was asked for; the
+// probe and the snapshot then fail in the engine, and the program reports
+// the engine's error and no picture.
+TEST(WebProcessKilled, ProgramReportsTheEnginesError) {
+    const auto page = htmlPage("<style>body { background: #fff; }</style>",
+                               "<p>alive</p>" + scriptElement("setInterval(() => {}, 16);"));
+    WatchedProgram program({{startPageName, page}}, selfTestEnvironment());
+    ASSERT_TRUE(program.started()) << "no Xvfb server for the run";
+    std::vector<pid_t> killed;
+    const auto result = program.runToEnd(runBound, [&] {
+        const auto asked = program.opened(startPageName);
+        if (!killed.empty() || !asked ||
+            std::chrono::steady_clock::now() - *asked < std::chrono::milliseconds(1500)) {
+            return;
+        }
+        killed = webProcessesBelow(program.run().pid());
+        for (const pid_t pid : killed) {
+            ::kill(pid, SIGKILL);
+        }
+    });
+
+    ASSERT_FALSE(killed.empty()) << "no web process was found to kill: " << result.describe();
+    const auto lines = twoLineReport(result);
+    ASSERT_EQ(lines.size(), 2u);
+    std::cout << "after the web process was killed: " << lines[0] << " / " << lines[1] << '\n';
+    // Not the page's text: the page is gone. One line, and not empty.
+    EXPECT_EQ(lines[0].find("{\"text\""), std::string::npos) << lines[0];
+    EXPECT_GT(lines[0].size(), std::string(pageLineStart).size());
+    EXPECT_EQ(lines[1], noSnapshotLine);
+}
+
+}  // namespace
+}  // namespace velmorin::test
