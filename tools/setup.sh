@@ -5,7 +5,7 @@ set -eu
 
 packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev \
 googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
-xvfb xauth xdotool openbox imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file"
+xvfb xauth xdotool openbox imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3"
 
 missing=""
 for package in $packages; do
@@ -13,6 +13,12 @@ for package in $packages; do
         missing="$missing $package"
     fi
 done
+
+# The demo's page checks run on Node.js; any version from 18 on will do, so a
+# node already on the PATH is used as it is.
+if ! command -v node >/dev/null 2>&1; then
+    missing="$missing nodejs"
+fi
 
 if [ -z "$missing" ]; then
     exit 0

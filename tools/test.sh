@@ -12,6 +12,10 @@ jobs=$(nproc)
 screen="-screen 0 1920x1080x24 -noreset"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+echo "== Checks of the demo's drawn assets and its page code"
+python3 -m unittest discover -s tools/demo-assets -p 'test_*.py'
+node --test tools/demo-assets/
+
 echo "== Build (sanitizers on, warnings are errors)"
 cmake --preset ci
 cmake --build --preset ci -j "$jobs"
