@@ -67,8 +67,12 @@ void startTask(benchmark::State& state, const char* name, std::size_t size) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
-void startTask256KiB(benchmark::State& state) { startTask(state, "small.bin", 256 * 1024); }
-void startTask64MiB(benchmark::State& state) { startTask(state, "big.bin", 64u << 20); }
+void startTask256KiB(benchmark::State& state) {
+    startTask(state, "small.bin", 256 * 1024);
+}
+void startTask64MiB(benchmark::State& state) {
+    startTask(state, "big.bin", 64u << 20);
+}
 
 }  // namespace
 

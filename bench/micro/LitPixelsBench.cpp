@@ -210,5 +210,3 @@ BENCHMARK(floorLoop)->Apply(sizes);
 BENCHMARK(integerFloorLoop)->Apply(sizes);
 BENCHMARK(textureToBitmap)->Apply(sizes);
 BENCHMARK(textureMeasure)->Apply(sizes);
-
-
