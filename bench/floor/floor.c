@@ -29,8 +29,8 @@ static GMainLoop* loop;
 static const char* waitPrefix;
 static int exitCode = 0;
 
-static void onTitle(WebKitWebView* view, GParamSpec* spec, gpointer data) {
-    (void)spec;
+static void onTitle(WebKitWebView* view, GParamSpec* property, gpointer data) {
+    (void)property;
     (void)data;
     const char* title = webkit_web_view_get_title(view);
     if (title != NULL && strcmp(title, exitTitle) == 0) {
