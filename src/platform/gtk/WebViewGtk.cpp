@@ -101,22 +101,7 @@ void onScriptFinished(GObject* source, GAsyncResult* result, gpointer data) {
     GError* error = nullptr;
     JSCValue* value =
         webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
-    ScriptResult outcome;
-    if (value != nullptr) {
-        // undefined and null are no value at all; any other value is given
-        // in its text form, and a string as its own characters.
-        if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
-            char* text = jsc_value_to_string(value);
-            outcome.value = text != nullptr ? text : "";
-            g_free(text);
-        }
-        g_object_unref(value);
-    }
-    if (error != nullptr) {
-        outcome.errorDescription = error->message;
-        g_error_free(error);
-    }
-    call->answer(std::move(outcome));
+    call->answer(scriptResultFrom(value, error));
 }
 
 void onSnapshotFinished(GObject* source, GAsyncResult* result, gpointer data) {
@@ -136,6 +121,25 @@ void onSnapshotFinished(GObject* source, GAsyncResult* result, gpointer data) {
 }
 
 }  // namespace
+
+ScriptResult scriptResultFrom(JSCValue* value, GError* error) {
+    ScriptResult outcome;
+    if (value != nullptr) {
+        // undefined and null are no value at all; any other value is given
+        // in its text form, and a string as its own characters.
+        if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
+            char* text = jsc_value_to_string(value);
+            outcome.value = text != nullptr ? text : "";
+            g_free(text);
+        }
+        g_object_unref(value);
+    }
+    if (error != nullptr) {
+        outcome.errorDescription = error->message;
+        g_error_free(error);
+    }
+    return outcome;
+}
 
 WebViewConfigurationGtk::WebViewConfigurationGtk()
     : context_(GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new())),

@@ -29,6 +29,10 @@ private:
     MediaTypes mediaTypes_ = MediaTypes::all;
 };
 
+// What a finished script evaluation gives, as the program reads it. Takes
+// over the value and the error, either of which may be null.
+ScriptResult scriptResultFrom(JSCValue* value, GError* error);
+
 class WebViewGtk final : public WebView {
 public:
     explicit WebViewGtk(WebViewConfigurationGtk& configuration);

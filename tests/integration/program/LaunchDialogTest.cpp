@@ -165,6 +165,18 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     }
 
+    // Starts the program on a page that stays, answers the dialog with
+    // `keys`, and waits for the player window and its start page into
+    // `player`.
+    void playWith(const std::vector<std::string>& keys, std::string& player) {
+        startProgram(pageStaying());
+        ASSERT_FALSE(waitForDialog().empty());
+        type(keys);
+        player = waitForPlayer();
+        ASSERT_FALSE(player.empty()) << "no player window appeared";
+        ASSERT_NO_FATAL_FAILURE(waitForStartPage());
+    }
+
     // The program ends by itself within the time, with status 0 and nothing
     // on standard output.
     void expectQuietExit(Seconds timeout) {
@@ -222,12 +234,8 @@ TEST_F(LaunchDialog, UntickedBoxPlaysWindowedAtThreeQuartersOfTheScreen) {
 
 TEST_F(LaunchDialog, UntickedBoxWindowIsNotFullScreen) {
     ASSERT_NO_FATAL_FAILURE(startWindowManager());
-    startProgram(pageStaying());
-    ASSERT_FALSE(waitForDialog().empty());
-    type({"shift+Tab", "space", "Tab", "Return"});
-    const auto player = waitForPlayer();
-    ASSERT_FALSE(player.empty()) << "no player window appeared";
-    ASSERT_NO_FATAL_FAILURE(waitForStartPage());
+    std::string player;
+    ASSERT_NO_FATAL_FAILURE(playWith({"shift+Tab", "space", "Tab", "Return"}, player));
     const auto size = geometry(player);
     EXPECT_LT(size.width, screenWidth);
     EXPECT_LT(size.height, screenHeight);
@@ -249,12 +257,8 @@ TEST_F(LaunchDialog, ClosingTheDialogQuits) {
 }
 
 TEST_F(LaunchDialog, ControlQInThePlayerQuits) {
-    startProgram(pageStaying());
-    ASSERT_FALSE(waitForDialog().empty());
-    type({"Return"});
-    const auto player = waitForPlayer();
-    ASSERT_FALSE(player.empty()) << "no player window appeared";
-    ASSERT_NO_FATAL_FAILURE(waitForStartPage());
+    std::string player;
+    ASSERT_NO_FATAL_FAILURE(playWith({"Return"}, player));
     focus(player);
     ASSERT_TRUE(program_->running());
     type({"ctrl+q"});
@@ -263,12 +267,8 @@ TEST_F(LaunchDialog, ControlQInThePlayerQuits) {
 
 TEST_F(LaunchDialog, ClosingThePlayerWindowQuits) {
     ASSERT_NO_FATAL_FAILURE(startWindowManager());
-    startProgram(pageStaying());
-    ASSERT_FALSE(waitForDialog().empty());
-    type({"shift+Tab", "space", "Tab", "Return"});
-    const auto player = waitForPlayer();
-    ASSERT_FALSE(player.empty()) << "no player window appeared";
-    ASSERT_NO_FATAL_FAILURE(waitForStartPage());
+    std::string player;
+    ASSERT_NO_FATAL_FAILURE(playWith({"shift+Tab", "space", "Tab", "Return"}, player));
     focus(player);
     ASSERT_TRUE(program_->running());
     type({"alt+F4"});

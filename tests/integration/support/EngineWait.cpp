@@ -45,19 +45,11 @@ bool waitForPending(const std::shared_ptr<Pending<Outcome>>& pending, GCancellab
     return false;
 }
 
+// Read the way the player reads it, so the tests see what the program sees.
 void finishScript(JSCValue* value, GError* error, ScriptOutcome& outcome) {
-    if (value != nullptr) {
-        if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
-            char* text = jsc_value_to_string(value);
-            outcome.value = text != nullptr ? text : "";
-            g_free(text);
-        }
-        g_object_unref(value);
-    }
-    if (error != nullptr) {
-        outcome.error = error->message;
-        g_error_free(error);
-    }
+    auto result = gtk::scriptResultFrom(value, error);
+    outcome.value = std::move(result.value);
+    outcome.error = std::move(result.errorDescription);
 }
 
 void onScriptEvaluated(GObject* source, GAsyncResult* result, gpointer data) {
