@@ -59,21 +59,14 @@ public:
     // Lets the program run to its end or for at most `timeout`, then kills it;
     // `during` is called between short waits while it runs.
     ChildResult runToEnd(Seconds timeout, const std::function<void()>& during = {}) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (true) {
+        return run_->process().finishWhile(timeout, [this, &during] {
             if (watch_) {
                 watch_->update();
-            }
-            if (auto ended = run_->waitFor(std::chrono::milliseconds(20))) {
-                return *ended;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                return run_->finish(Seconds(0));
             }
             if (during) {
                 during();
             }
-        }
+        });
     }
 
 private:

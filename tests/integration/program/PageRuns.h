@@ -56,19 +56,8 @@ inline WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& env
     TestBundle bundle(pages);
     OpenedFiles watch(bundle.demoDirectory());
     ProgramRun run(bundle, environment);
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
     WatchedRun outcome;
-    while (true) {
-        watch.update();
-        if (auto ended = run.waitFor(std::chrono::milliseconds(5))) {
-            outcome.result = *ended;
-            break;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            outcome.result = run.finish(Seconds(0));
-            break;
-        }
-    }
+    outcome.result = run.process().finishWhile(timeout, [&watch] { watch.update(); });
     outcome.startPageOpened = watch.firstOpened(startPageName);
     return outcome;
 }

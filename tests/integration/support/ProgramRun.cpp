@@ -352,6 +352,17 @@ ChildResult ChildProcess::finish(Seconds timeout) {
     return collect();
 }
 
+ChildResult ChildProcess::finishWhile(Seconds timeout, const std::function<void()>& during) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        during();
+        if (auto result = waitFor(Seconds(0.005))) {
+            return *result;
+        }
+    }
+    return finish(Seconds(0));
+}
+
 ChildResult ChildProcess::collect() {
     ChildResult result;
     if (WIFEXITED(status_)) {

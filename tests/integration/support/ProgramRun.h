@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -99,6 +100,9 @@ public:
     // Waits at most this long, then kills the group; the result says whether
     // it had to.
     ChildResult finish(Seconds timeout);
+    // Like finish(), calling `during` before every short wait while the child
+    // runs (to watch files or act on it).
+    ChildResult finishWhile(Seconds timeout, const std::function<void()>& during);
     // Sends a signal to the child alone.
     void sendSignal(int signal);
     Seconds elapsed() const;
