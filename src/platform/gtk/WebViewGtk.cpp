@@ -4,6 +4,7 @@
 
 #include "platform/gtk/CallbackGuard.h"
 #include "platform/gtk/ImageGtk.h"
+#include "platform/gtk/PageDialogsGtk.h"
 #include "platform/gtk/SchemeTaskGtk.h"
 
 namespace velmorin::gtk {
@@ -38,62 +39,34 @@ private:
     gulong handlerId_ = 0;
 };
 
-// How long the page has to answer a script or a snapshot. Both are carried
-// out by the web process, and a page whose script never gives its thread back
-// (a loop without end) answers neither: past this bound the call ends with an
-// error instead, so the self-test still reports, and a late answer is dropped.
-constexpr guint pageAnswerSeconds = 10;
-constexpr const char* pageAnswerTimeoutMessage = "The page did not answer in time.";
-
-// One script or snapshot call, shared by its engine callback and its timer;
-// whichever comes first hands the result on, once.
+// One script or snapshot call, held by its engine callback. The engine
+// answers each call exactly once, however long the page takes: a page whose
+// script never gives its thread back is never answered, and the call waits
+// with it. The answer is handed on only while the view that asked still
+// exists; after that it is dropped.
 template <typename Result>
 struct PageCall {
     std::function<void(Result)> completion;
+    std::weak_ptr<const void> asker;
     const char* where;
-    guint timer = 0;
-    bool answered = false;
 
     void answer(Result result) {
-        if (answered) {
+        if (asker.expired()) {
             return;
-        }
-        answered = true;
-        if (timer != 0) {
-            g_source_remove(timer);
-            timer = 0;
         }
         guardCallback(where, [this, &result] { completion(std::move(result)); });
     }
 };
 
 template <typename Result>
-using PageCallRef = std::shared_ptr<PageCall<Result>>;
-
-// Starts the timer of a call; the returned pointer is the engine callback's
-// own reference.
-template <typename Result>
-gpointer startPageCall(std::function<void(Result)> completion, const char* where) {
-    auto call = std::make_shared<PageCall<Result>>(PageCall<Result>{std::move(completion), where});
-    call->timer = g_timeout_add_seconds_full(
-        G_PRIORITY_DEFAULT, pageAnswerSeconds,
-        [](gpointer data) -> gboolean {
-            auto& late = *static_cast<PageCallRef<Result>*>(data);
-            late->timer = 0;  // Removed by returning G_SOURCE_REMOVE.
-            Result result;
-            result.errorDescription = pageAnswerTimeoutMessage;
-            late->answer(std::move(result));
-            return G_SOURCE_REMOVE;
-        },
-        new PageCallRef<Result>(call),
-        [](gpointer data) { delete static_cast<PageCallRef<Result>*>(data); });
-    return new PageCallRef<Result>(std::move(call));
+gpointer startPageCall(std::function<void(Result)> completion,
+                       const std::shared_ptr<const void>& asker, const char* where) {
+    return new PageCall<Result>{std::move(completion), asker, where};
 }
 
 template <typename Result>
-PageCallRef<Result> takePageCall(gpointer data) {
-    std::unique_ptr<PageCallRef<Result>> held(static_cast<PageCallRef<Result>*>(data));
-    return std::move(*held);
+std::unique_ptr<PageCall<Result>> takePageCall(gpointer data) {
+    return std::unique_ptr<PageCall<Result>>(static_cast<PageCall<Result>*>(data));
 }
 
 void onScriptFinished(GObject* source, GAsyncResult* result, gpointer data) {
@@ -143,7 +116,13 @@ ScriptResult scriptResultFrom(JSCValue* value, GError* error) {
 
 WebViewConfigurationGtk::WebViewConfigurationGtk()
     : context_(GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new())),
-      settings_(GObjectPtr<WebKitSettings>::adopt(webkit_settings_new())) {}
+      settings_(GObjectPtr<WebKitSettings>::adopt(webkit_settings_new())) {
+    // A page cannot take an element to full screen on its own: the
+    // Fullscreen API is off, so document.fullscreenEnabled is false and
+    // requestFullscreen() is not offered. Full screen is the player window's,
+    // chosen in the launch dialog.
+    webkit_settings_set_enable_fullscreen(settings_.get(), FALSE);
+}
 
 void WebViewConfigurationGtk::setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,
                                                   const std::string& scheme) {
@@ -175,10 +154,7 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
     g_object_unref(policies);
     g_object_unref(session);
     view_ = GObjectPtr<WebKitWebView>::retain(view);
-
-    // Black until the page paints, like the window around it.
-    const GdkRGBA black{0.0F, 0.0F, 0.0F, 1.0F};
-    webkit_web_view_set_background_color(view, &black);
+    answerPageDialogsSilently(view);
 }
 
 void WebViewGtk::loadRequest(const UrlRequest& request) {
@@ -206,13 +182,13 @@ void WebViewGtk::evaluateJavaScript(const std::string& script,
                                     std::function<void(ScriptResult)> completion) {
     webkit_web_view_evaluate_javascript(
         view_.get(), script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
-        onScriptFinished, startPageCall(std::move(completion), "script completion"));
+        onScriptFinished, startPageCall(std::move(completion), lifetime_, "script completion"));
 }
 
 void WebViewGtk::takeSnapshot(std::function<void(SnapshotResult)> completion) {
-    webkit_web_view_get_snapshot(view_.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE,
-                                 WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr, onSnapshotFinished,
-                                 startPageCall(std::move(completion), "snapshot completion"));
+    webkit_web_view_get_snapshot(
+        view_.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
+        onSnapshotFinished, startPageCall(std::move(completion), lifetime_, "snapshot completion"));
 }
 
 }  // namespace velmorin::gtk

@@ -49,6 +49,8 @@ public:
 
 private:
     GObjectPtr<WebKitWebView> view_;
+    // Script and snapshot answers that arrive once this is gone are dropped.
+    std::shared_ptr<const void> lifetime_ = std::make_shared<int>(0);
 };
 
 }  // namespace velmorin::gtk

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "integration/program/PageRuns.h"
@@ -43,6 +45,8 @@ struct ReportCase {
     std::string pageLine;
     // The whole second line, or empty when the picture does not matter.
     std::string litLine;
+    // When above zero, the share the second line must show more than.
+    double litAbove = 0.0;
 };
 
 void PrintTo(const ReportCase& c, std::ostream* out) {
@@ -64,6 +68,10 @@ TEST_P(SelfTestReport, PrintsTheTwoLines) {
         EXPECT_EQ(lines[1], c.litLine);
     } else {
         EXPECT_EQ(lines[1].rfind("selftest lit pixels: ", 0), 0u) << lines[1];
+    }
+    if (c.litAbove > 0.0) {
+        EXPECT_GT(std::atof(lines[1].c_str() + std::strlen("selftest lit pixels: ")), c.litAbove)
+            << lines[1];
     }
     // The probe waits 4 s after loading starts; the upper bound only stops
     // a hung run from passing.
@@ -113,6 +121,28 @@ INSTANTIATE_TEST_SUITE_P(
                             "<div></div><p>half page</p>"),
                    std::string(pagePrefix) + probeJson("half page", 0, "null"),
                    "selftest lit pixels: 50.0 %"},
+        // A page with no style of its own shows on the engine's own white
+        // background, not on the black of the window around the view.
+        ReportCase{"PlainParagraphOnTheEnginesBackground", htmlPage("", "<p>plain paragraph</p>"),
+                   std::string(pagePrefix) + probeJson("plain paragraph", 0, "null"), "", 90.0},
+        // Dialogs are answered at once with nothing shown: the page goes on,
+        // and the report comes at its usual time.
+        ReportCase{
+            "ScriptDialogsAnswerAtOnce",
+            htmlPage("", "<p>waiting</p>" +
+                             scriptElement("addEventListener('load', () => { print();\n"
+                                           "  document.body.textContent = [alert('a'), "
+                                           "confirm('b'), prompt('c', 'd')].map(String).join(' '); "
+                                           "});")),
+            std::string(pagePrefix) + probeJson("undefined false null", 0, "null"), ""},
+        // Only the player window goes full screen, never an element of the page.
+        ReportCase{"NoElementFullScreen",
+                   fullPage("body { background: #000; }",
+                            "<p id=\"state\"></p>" +
+                                scriptElement("document.getElementById('state').textContent = "
+                                              "'requestFullscreen' in document.documentElement "
+                                              "? 'offered' : 'not offered';")),
+                   std::string(pagePrefix) + probeJson("not offered", 0, "null"), ""},
         ReportCase{"ViewIsSixForty",
                    fullPage("body { background: #000; }",
                             "<p id=\"size\"></p>" +
