@@ -16,6 +16,9 @@ echo "== Checks of the demo's drawn assets and its page code"
 python3 -m unittest discover -s tools/demo-assets -p 'test_*.py'
 node --test tools/demo-assets/
 
+echo "== Checks of the demo folder check"
+python3 -m unittest discover -s tools/demo-check -p 'test_*.py'
+
 echo "== Build (sanitizers on, warnings are errors)"
 cmake --preset ci
 cmake --build --preset ci -j "$jobs"

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/gtk/CallbackGuard.h"
+#include "platform/gtk/DeveloperExtrasGtk.h"
 #include "platform/gtk/ImageGtk.h"
 #include "platform/gtk/PageDialogsGtk.h"
 #include "platform/gtk/SchemeTaskGtk.h"
@@ -151,6 +152,7 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
                                               "website-policies", policies,            //
                                               "network-session", session,              //
                                               nullptr));
+    addDeveloperExtras(view);
     g_object_unref(policies);
     g_object_unref(session);
     view_ = GObjectPtr<WebKitWebView>::retain(view);

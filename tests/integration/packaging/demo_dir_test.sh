@@ -1,7 +1,9 @@
 #!/bin/sh
 # Builds the program a second time with VELMORIN_DEMO_DIR naming a demo of the
 # test's own, and checks that this demo, not the usual one, is bundled in the
-# build tree and when installed, and is what the program plays.
+# build tree and when installed, and is what the program plays; and that the
+# demo folder's check speaks up when configuring and building, and stops the
+# build when it is strict.
 #
 # usage: demo_dir_test.sh CMAKE SOURCE_DIR APP_ID [CMAKE_ARGUMENT...]
 set -eu
@@ -65,6 +67,10 @@ build="$work/build"
     cat "$work/configure.log" >&2
     fail "configuring failed"
 }
+# The check names findings by the folder's path; a clean demo gives none.
+if grep -F "$demo/" "$work/configure.log"; then
+    fail "the check found fault with a clean demo"
+fi
 jobs=$(nproc 2>/dev/null || echo 2)
 "$cmake" --build "$build" --target velmorin-hd -j "$jobs" >"$work/build.log" 2>&1 || {
     tail -n 40 "$work/build.log" >&2
@@ -93,5 +99,43 @@ echo "extra" >"$demo/pictures/notes.txt"
     fail "building again failed"
 }
 diff -r "$demo" "$build/share/velmorin-hd/demo" || fail "the build tree kept the old demo"
+
+step "a style sheet link added to the page: the build warns and goes on"
+sed -i 's|<head>|<head><link rel="stylesheet" href="late.css">|' "$demo/index.html"
+"$cmake" --build "$build" --target velmorin-hd -j "$jobs" >"$work/rebuild2.log" 2>&1 || {
+    tail -n 40 "$work/rebuild2.log" >&2
+    fail "a warning stopped the build"
+}
+grep -F "$demo/index.html:2: warning: the style sheet late.css" "$work/rebuild2.log" ||
+    fail "building did not warn of the style sheet"
+
+step "a demo with an external style sheet and an .mjs module: two warnings, strict stops"
+checked="$work/checked demo"
+mkdir -p "$checked"
+printf '%s\n' '<!doctype html>' '<link rel="stylesheet" href="style.css">' \
+    '<script type="module">import { run } from "./lib.mjs"; run();</script>' >"$checked/index.html"
+printf 'p { color: red }\n' >"$checked/style.css"
+printf 'export function run() {}\n' >"$checked/lib.mjs"
+"$cmake" -S "$source_dir" -B "$work/checked" -DVELMORIN_DEMO_DIR="$checked" \
+    -DVELMORIN_WITH_TESTS=OFF "$@" >"$work/checked.log" 2>&1 || {
+    cat "$work/checked.log" >&2
+    fail "warnings stopped configuring"
+}
+grep -F "$checked/" "$work/checked.log" >"$work/findings.txt" || true
+cat "$work/findings.txt"
+[ "$(wc -l <"$work/findings.txt")" -eq 2 ] || fail "expected two warnings"
+grep -q 'index.html:2: warning: the style sheet style.css .* put the CSS in a <style> element' \
+    "$work/findings.txt" || fail "no warning with advice for style.css"
+grep -q 'index.html:3: warning: the module ./lib.mjs .* name it .js' "$work/findings.txt" ||
+    fail "no warning with advice for lib.mjs"
+if "$cmake" -S "$source_dir" -B "$work/checked" -DVELMORIN_DEMO_CHECK=strict \
+    >"$work/strict.log" 2>&1; then
+    fail "a strict check let a demo with warnings through"
+fi
+# CMake wraps its messages at any space.
+tr -s ' \n' '  ' <"$work/strict.log" | grep -q "does not pass its check" || {
+    cat "$work/strict.log" >&2
+    fail "the strict check did not say why it stopped"
+}
 
 echo "demo folder: all checks passed"

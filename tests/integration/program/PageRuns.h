@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -51,9 +52,14 @@ inline constexpr const char* startPageName = "index.html";
 // The bound on one run: it covers a slow engine start on a busy machine.
 inline constexpr Seconds runTimeout{90.0};
 
+// The program is this build's unless another one is named.
 inline WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment,
-                             Seconds timeout = runTimeout) {
+                             Seconds timeout = runTimeout,
+                             const std::filesystem::path& program = {}) {
     TestBundle bundle(pages);
+    if (!program.empty()) {
+        bundle.replaceProgram(program);
+    }
     OpenedFiles watch(bundle.demoDirectory());
     ProgramRun run(bundle, environment);
     WatchedRun outcome;
@@ -82,7 +88,8 @@ inline constexpr Seconds probeDelay{4.0};
 // then read the blank document. A run in which the page was asked for so late
 // that it had less than pageTimeNeeded before the probe says nothing about
 // the page, so it is made again, a bounded number of times.
-inline WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5)) {
+inline WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5),
+                                  const std::filesystem::path& program = {}) {
     constexpr int attempts = 4;
     WatchedRun run;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
@@ -91,7 +98,8 @@ inline WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeede
             ADD_FAILURE() << "no Xvfb server for the run";
             return run;
         }
-        run = runWatched({{startPageName, page}}, display.environment(selfTestEnvironment()));
+        run = runWatched({{startPageName, page}}, display.environment(selfTestEnvironment()),
+                         runTimeout, program);
         const bool blank = run.result.standardOutput.rfind(blankDocumentReport, 0) == 0;
         const auto delay = run.startPageDelay();
         const bool late = !delay || *delay > probeDelay - pageTimeNeeded;

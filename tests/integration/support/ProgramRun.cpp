@@ -97,19 +97,24 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 TestBundle::TestBundle(const DemoPages& pages) : root_(makeTemporaryFolder()) {
     fs::create_directories(executable().parent_path());
-    // A hard link is as good as a copy (the path it was started by is its
-    // own) and cheaper; across file systems only a copy works.
-    std::error_code linkError;
-    fs::create_hard_link(VELMORIN_PROGRAM_PATH, executable(), linkError);
-    if (linkError) {
-        fs::copy_file(VELMORIN_PROGRAM_PATH, executable(), fs::copy_options::overwrite_existing);
-        fs::permissions(executable(), fs::perms::owner_all | fs::perms::group_read |
-                                          fs::perms::group_exec | fs::perms::others_read |
-                                          fs::perms::others_exec);
-    }
+    replaceProgram(VELMORIN_PROGRAM_PATH);
     fs::create_directories(demoDirectory());
     for (const auto& [path, content] : pages) {
         writeFile(demoDirectory() / path, content);
+    }
+}
+
+void TestBundle::replaceProgram(const fs::path& program) {
+    fs::remove(executable());
+    // A hard link is as good as a copy (the path it was started by is its
+    // own) and cheaper; across file systems only a copy works.
+    std::error_code linkError;
+    fs::create_hard_link(program, executable(), linkError);
+    if (linkError) {
+        fs::copy_file(program, executable(), fs::copy_options::overwrite_existing);
+        fs::permissions(executable(), fs::perms::owner_all | fs::perms::group_read |
+                                          fs::perms::group_exec | fs::perms::others_read |
+                                          fs::perms::others_exec);
     }
 }
 

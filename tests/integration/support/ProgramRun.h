@@ -31,6 +31,9 @@ public:
     TestBundle(const TestBundle&) = delete;
     TestBundle& operator=(const TestBundle&) = delete;
 
+    // Puts another program in the place of this build's velmorin-hd.
+    void replaceProgram(const std::filesystem::path& program);
+
     const std::filesystem::path& root() const { return root_; }
     std::filesystem::path executable() const;
     std::filesystem::path demoDirectory() const;

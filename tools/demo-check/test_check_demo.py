@@ -1,0 +1,160 @@
+"""Checks of the demo folder check: python3 -m unittest discover tools/demo-check"""
+
+import io
+import os
+import tempfile
+import unittest
+
+import check_demo
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DEMO = os.path.join(HERE, "..", "..", "demo")
+
+STANDARD = "<!doctype html>\n"
+
+
+class Link:
+    """A symbolic link; "{outside}" in the target is a file beside the folder."""
+
+    def __init__(self, target):
+        self.target = target
+
+
+class Fifo:
+    pass
+
+
+# name, files, expected findings as (where, words the line must hold). Every
+# line of the output must be expected: a clean folder prints nothing.
+CASES = [
+    ("a clean page", {
+        "index.html": STANDARD + '<style>body { background: url(pics/bg.png) }</style>\n'
+                      '<img src="pics/bg.png" srcset="pics/bg.png 2x">\n'
+                      '<link rel="icon" href="data:,"><a href="https://example.org/">x</a>\n'
+                      '<script type="module" src="js/main.js"></script>',
+        "js/main.js": "import { a } from './lib/a.js';\nimport 'three';\n"
+                      "// import './old.mjs';\nconst re = /'/g; /* import './gone.mjs' */\n"
+                      "fetch('pics/bg.png'); fetch(`pics/${a}.png`);\n",
+        "js/lib/a.js": "export const a = 1;",
+        "pics/bg.png": "",
+        "inside-link.js": Link("js/main.js"),
+    }, []),
+    ("no start page", {"main.js": ""},
+     [("index.html", "error: there is no index.html")]),
+    ("style sheets in standards mode", {
+        "index.html": STANDARD + '<link rel="stylesheet" href="style.css">\n'
+                      '<style>\n@import "more.css";\n</style>',
+        "style.css": "", "more.css": "",
+    }, [("index.html:2", "the style sheet style.css is served as application/octet-stream"),
+        ("index.html:4", "the imported style sheet more.css is served as")]),
+    ("style sheets in quirks mode are taken", {
+        "index.html": '<link rel="stylesheet" href="style.css"><style>@import "style.css";</style>',
+        "style.css": "",
+    }, []),
+    ("module scripts", {
+        "index.html": STANDARD + '<script type="module" src="main.mjs"></script>\n'
+                      "<script>import('./data.json')</script>",
+        "main.mjs": "", "data.json": "",
+        "sub/a.js": "export * from './b.JS';\nimport x from\n  '../main.mjs';",
+        "sub/b.JS": "",
+    }, [("index.html:2", "the module main.mjs is served as application/octet-stream"),
+        ("index.html:3", "or fetch() it and call response.json()"),
+        ("sub/a.js:1", "the module ./b.JS is served as application/octet-stream"),
+        ("sub/a.js:2", "the module ../main.mjs is served as")]),
+    ("audio and video", {
+        "index.html": STANDARD + '<audio src="a.ogg"></audio>\n'
+                      '<video>\n<source src="v.webm">\n</video>\n<script src="s.js"></script>',
+        "s.js": "new Audio('b.mp3'); player.src = 'c.wav';",
+    }, [("index.html:2", "<audio src> a.ogg: <audio> and <video> cannot play"),
+        ("index.html:4", "fetch() the file and play it with Web Audio"),
+        ("s.js:1", "the sound of new Audio() b.mp3: <audio>"),
+        ("s.js:1", "the source c.wav: <audio>")]),
+    ("SVG as an image", {
+        "index.html": STANDARD + '<img src="logo.svg">\n<div style="background: url(\'bg.svg\')">'
+                      '<img src="photo.jpg">',
+        "logo.svg": "", "bg.svg": "", "photo.jpg": "",
+    }, [("index.html:2", "<img src> logo.svg is served as application/octet-stream, which the "
+                         "engine does not show as an image"),
+        ("index.html:3", "the image bg.svg is served as")]),
+    ("streamed WebAssembly", {
+        "index.html": STANDARD + "<script>\nWebAssembly.instantiateStreaming(fetch('m.wasm'));"
+                      "</script>",
+        "m.wasm": "",
+    }, [("index.html:3", "streaming compilation needs application/wasm")]),
+    ("file: URLs", {
+        "index.html": STANDARD + '<img src="file:///home/me/pic.png">',
+        "a.js": "const url = 'FILE:/etc/passwd';",
+    }, [("a.js:1", "FILE:/etc/passwd is an absolute file: URL"),
+        ("index.html:2", "file:///home/me/pic.png is an absolute file: URL")]),
+    ("links above the top", {
+        "index.html": STANDARD + '<script src="../shared/x.js"></script>\n'
+                      '<img src="pics/..%2f..%2fsecret.png">',
+        "sub/a.js": "import '../../x.js';\nfetch('../y.txt');",
+    }, [("index.html:2", "../shared/x.js goes above the top of the demo folder"),
+        ("index.html:3", "the engine reads it as app://demo/secret.png"),
+        ("sub/a.js:1", "../../x.js goes above the top"),
+        ("sub/a.js:2", "the fetched URL ../y.txt goes above the top")]),
+    ("missing files", {
+        "index.html": STANDARD + '<img src="Logo.png">',
+        "logo.png": "",
+    }, [("index.html:2", "<img src> Logo.png is not a file in the demo folder")]),
+    ("links out and files that are never served", {
+        "index.html": STANDARD,
+        "out.png": Link("{outside}"),
+        "pipe": Fifo(),
+    }, [("out.png", "is a symbolic link to {outside}, outside the demo folder"),
+        ("pipe", "is a named pipe, not a regular file")]),
+]
+
+
+def make_folder(top, files):
+    folder = os.path.join(top, "demo")
+    outside = os.path.join(top, "secret.png")
+    open(outside, "w").close()
+    os.mkdir(folder)
+    for name, content in files.items():
+        path = os.path.join(folder, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if isinstance(content, Link):
+            os.symlink(content.target.format(outside=outside), path)
+        elif isinstance(content, Fifo):
+            os.mkfifo(path)
+        else:
+            with open(path, "w") as out:
+                out.write(content)
+    return folder, outside
+
+
+def run(arguments):
+    out = io.StringIO()
+    status = check_demo.main(arguments, out)
+    return status, out.getvalue().splitlines()
+
+
+class FolderCheckTest(unittest.TestCase):
+    def test_cases(self):
+        for name, files, expected in CASES:
+            with self.subTest(name), tempfile.TemporaryDirectory() as top:
+                folder, outside = make_folder(top, files)
+                status, lines = run([folder])
+                shown = [line[len(folder) + 1:] for line in lines]
+                self.assertEqual(len(shown), len(expected), "\n".join(lines))
+                for line, (where, words) in zip(shown, expected):
+                    self.assertTrue(line.startswith(where + ": "), line)
+                    self.assertIn(words.format(outside=outside), line)
+                errors = any(": error: " in line for line in shown)
+                self.assertEqual(status, 1 if errors else 0)
+
+    def test_strict_fails_on_a_warning_alone(self):
+        with tempfile.TemporaryDirectory() as top:
+            folder, _ = make_folder(top, {"index.html": STANDARD + '<img src="gone.png">'})
+            self.assertEqual(run([folder])[0], 0)
+            status, lines = run(["--strict", folder])
+            self.assertEqual((status, len(lines)), (1, 1))
+
+    def test_the_bundled_demo_gives_no_line(self):
+        self.assertEqual(run(["--strict", DEMO]), (0, []))
+
+
+if __name__ == "__main__":
+    unittest.main()
