@@ -119,9 +119,9 @@ int main(int argc, char** argv) {
     WebKitWebsitePolicies* policies =
         webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, NULL);
     WebKitNetworkSession* session = webkit_network_session_new_ephemeral();
-    GtkWidget* view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings,
-                                              "website-policies", policies, "network-session",
-                                              session, NULL));
+    GtkWidget* view =
+        GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings, "website-policies",
+                                policies, "network-session", session, NULL));
     g_object_unref(settings);
     g_object_unref(policies);
     g_object_unref(session);

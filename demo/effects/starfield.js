@@ -39,12 +39,12 @@ export function createStarfield() {
   });
 
   // The stars are stroked into a layer of their own that is kept in main
-  // memory, then copied onto the screen in one piece. Stroked on a canvas
-  // that the engine draws with the GPU, every frame's new star paths were
-  // kept as GPU resources of their own: WebKitGTK's web process grew by
-  // 100 MiB and more within a scene. A layer asked for with
-  // `willReadFrequently` is drawn by the CPU, where a path leaves nothing
-  // behind, and looks the same.
+  // memory, then copied onto the screen in one piece. Stroked straight onto
+  // a canvas that the engine draws with the GPU, every frame's new star
+  // paths were kept as GPU resources: WebKitGTK's web process grew by
+  // 100 MiB and more within the scene. A layer asked for with
+  // `willReadFrequently` is drawn by the CPU, where a stroked path leaves
+  // nothing behind; the strokes themselves are the same.
   let layer = null;
   let layerCtx = null;
 
