@@ -11,9 +11,12 @@ import sys
 from pathlib import Path
 
 micro_path, process_path, install_dir, doc_path = sys.argv[1:5]
+playback_path = sys.argv[5] if len(sys.argv) > 5 else None
 micro = json.loads(Path(micro_path).read_text())
 proc = json.loads(Path(process_path).read_text())
 install = Path(install_dir)
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import playback_report  # noqa: E402
 
 
 def sh(*cmd):
@@ -198,6 +201,10 @@ for lib in (webkit_lib, jsc_lib):
     if lib and Path(lib).exists():
         out(f"| {Path(lib).name} (shared, not part of the bundle) | {Path(lib).stat().st_size:,} |")
 out("")
+
+# ---- 6. playback
+if playback_path and Path(playback_path).exists():
+    lines.extend(playback_report.section(json.loads(Path(playback_path).read_text()))[0])
 
 table = "\n".join(lines)
 print(table)

@@ -4,14 +4,16 @@
 # description of this machine, to docs/benchmarks.md.
 #
 # Run counts can be lowered for a quick look, e.g.
-#   BENCH_STARTUP_RUNS=3 BENCH_THROUGHPUT_RUNS=1 BENCH_MEMORY_RUNS=1 bench/run.sh
+#   BENCH_STARTUP_RUNS=3 BENCH_THROUGHPUT_RUNS=1 BENCH_MEMORY_RUNS=1 \
+#   BENCH_PLAYBACK_RUNS=1 BENCH_PLAYBACK_MEMORY_RUNS=1 bench/run.sh
+# (the playback benchmark alone takes about 20 minutes at its default counts).
 set -eu
 cd "$(dirname "$0")/.."
 
 tools/setup.sh
 # The peer browser and the process sampler's needs beyond the build's.
 missing=""
-for package in chromium xdotool python3; do
+for package in chromium xdotool openbox xvfb python3; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
         missing="$missing $package"
 done
@@ -40,4 +42,10 @@ GTK_A11Y=none build-bench/bench/velmorin-microbench \
 echo "== start-up, throughput and memory under Xvfb" >&2
 xvfb-run -a -s "-screen 0 1920x1080x24" python3 bench/harness.py "$out/process.json"
 
-python3 bench/report.py "$out/micro.json" "$out/process.json" "$out/install" docs/benchmarks.md
+echo "== playback: frame rate, first frame, audio clock and memory of the demo" >&2
+# Its own Xvfb displays, one per size, each with openbox, so that the
+# programs can go full screen at that size.
+python3 bench/playback.py "$out/playback.json"
+
+python3 bench/report.py "$out/micro.json" "$out/process.json" "$out/install" docs/benchmarks.md \
+    "$out/playback.json"

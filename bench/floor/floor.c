@@ -3,10 +3,13 @@
  * view, the page loaded from a file: URL, and an exit as soon as the page sets
  * the title the player quits on.
  *
- *   velmorin-floor [--size WxH] [--file-access] [--wait-body PREFIX] URL
+ *   velmorin-floor [--size WxH] [--fullscreen] [--file-access]
+ *                  [--wait-body PREFIX] URL
  *
  * --size         content size of the window (default 640x360, the player's
  *                self-test size)
+ * --fullscreen   asks the window manager for full screen, as the player does
+ *                when its launch dialog's box is ticked
  * --file-access  lets file: pages read other file: URLs with fetch(), which
  *                WebKit refuses by default
  * --wait-body    polls document.body.innerText every 20 ms and, once it starts
@@ -14,7 +17,9 @@
  *                pages report their own timing this way
  *
  * Like the player, the view uses an ephemeral network session, so neither of
- * the two writes caches to disk and the comparison stays like for like.
+ * the two writes caches to disk and the comparison stays like for like; like
+ * the player's, it lets sound start without a gesture and is black until the
+ * page paints.
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -75,6 +80,7 @@ int main(int argc, char** argv) {
     int width = 640;
     int height = 360;
     gboolean fileAccess = FALSE;
+    gboolean fullscreen = FALSE;
     const char* url = NULL;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
@@ -82,6 +88,8 @@ int main(int argc, char** argv) {
                 fprintf(stderr, "velmorin-floor: --size wants WxH\n");
                 return 2;
             }
+        } else if (strcmp(argv[i], "--fullscreen") == 0) {
+            fullscreen = TRUE;
         } else if (strcmp(argv[i], "--file-access") == 0) {
             fileAccess = TRUE;
         } else if (strcmp(argv[i], "--wait-body") == 0 && i + 1 < argc) {
@@ -90,8 +98,8 @@ int main(int argc, char** argv) {
             url = argv[i];
         } else {
             fprintf(stderr,
-                    "usage: velmorin-floor [--size WxH] [--file-access] [--wait-body PREFIX] "
-                    "URL\n");
+                    "usage: velmorin-floor [--size WxH] [--fullscreen] [--file-access] "
+                    "[--wait-body PREFIX] URL\n");
             return 2;
         }
     }
@@ -108,11 +116,17 @@ int main(int argc, char** argv) {
         webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
     }
     webkit_settings_set_media_playback_requires_user_gesture(settings, FALSE);
+    WebKitWebsitePolicies* policies =
+        webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, NULL);
     WebKitNetworkSession* session = webkit_network_session_new_ephemeral();
-    GtkWidget* view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings,
-                                              "network-session", session, NULL));
+    GtkWidget* view =
+        GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings, "website-policies",
+                                policies, "network-session", session, NULL));
     g_object_unref(settings);
+    g_object_unref(policies);
     g_object_unref(session);
+    const GdkRGBA black = {0.0F, 0.0F, 0.0F, 1.0F};
+    webkit_web_view_set_background_color(WEBKIT_WEB_VIEW(view), &black);
 
     GtkWidget* window = gtk_window_new();
     gtk_window_set_default_size(GTK_WINDOW(window), width, height);
@@ -120,6 +134,9 @@ int main(int argc, char** argv) {
     gtk_window_set_child(GTK_WINDOW(window), view);
     g_signal_connect(view, "notify::title", G_CALLBACK(onTitle), NULL);
     g_signal_connect(window, "close-request", G_CALLBACK(onCloseRequest), NULL);
+    if (fullscreen) {
+        gtk_window_fullscreen(GTK_WINDOW(window));
+    }
     gtk_window_present(GTK_WINDOW(window));
 
     webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), url);

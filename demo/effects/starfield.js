@@ -38,11 +38,36 @@ export function createStarfield() {
     g.fillRect(0, 0, W, H);
   });
 
+  // The stars are stroked into a layer of their own that is kept in main
+  // memory, then copied onto the screen in one piece. Stroked straight onto
+  // a canvas that the engine draws with the GPU, every frame's new star
+  // paths were kept as GPU resources: WebKitGTK's web process grew by
+  // 100 MiB and more within the scene. A layer asked for with
+  // `willReadFrequently` is drawn by the CPU, where a stroked path leaves
+  // nothing behind; the strokes themselves are the same.
+  let layer = null;
+  let layerCtx = null;
+
+  function clearedLayer(W, H) {
+    if (!layer) {
+      layer = document.createElement('canvas');
+      layerCtx = layer.getContext('2d', { willReadFrequently: true });
+    }
+    if (layer.width !== W || layer.height !== H) {
+      layer.width = W; // resizing clears it
+      layer.height = H;
+    } else {
+      layerCtx.clearRect(0, 0, W, H);
+    }
+    return layerCtx;
+  }
+
   return {
     render(f, opts = {}) {
-      const { ctx, W, H, t } = f;
+      const { W, H, t } = f;
       const speed = opts.speed ?? 0.3;
-      if (!opts.overlay) backdrop.draw(ctx, W, H);
+      if (!opts.overlay) backdrop.draw(f.ctx, W, H);
+      const ctx = clearedLayer(W, H);
       // the camera drifts in a slow circle, and surges on every kick
       const surge = 1 + f.pulse * 1.5;
       const travel = t * speed + f.pulse * 0.01;
@@ -74,6 +99,7 @@ export function createStarfield() {
         }
         ctx.stroke();
       }
+      f.ctx.drawImage(layer, 0, 0);
     },
   };
 }
