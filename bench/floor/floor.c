@@ -18,8 +18,8 @@
  *
  * Like the player, the view uses an ephemeral network session, so neither of
  * the two writes caches to disk and the comparison stays like for like; like
- * the player's, it lets sound start without a gesture and is black until the
- * page paints.
+ * the player's, it lets sound start without a gesture and keeps the engine's
+ * default background.
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -125,8 +125,6 @@ int main(int argc, char** argv) {
     g_object_unref(settings);
     g_object_unref(policies);
     g_object_unref(session);
-    const GdkRGBA black = {0.0F, 0.0F, 0.0F, 1.0F};
-    webkit_web_view_set_background_color(WEBKIT_WEB_VIEW(view), &black);
 
     GtkWidget* window = gtk_window_new();
     gtk_window_set_default_size(GTK_WINDOW(window), width, height);
