@@ -7,12 +7,15 @@ import os
 import re
 import shutil
 import signal
-import statistics
 import subprocess
 import sys
 import tempfile
 import time
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import proctree  # noqa: E402
+from stats import med  # noqa: E402
 
 EXIT_TITLE = "vantorelix_exit"
 SMALL = 256 * 1024
@@ -97,11 +100,6 @@ def chromium_run(args, timeout=90):
         shutil.rmtree(profile, ignore_errors=True)
 
 
-def med(values):
-    values = [v for v in values if v is not None]
-    return statistics.median(values) if values else None
-
-
 # ---------------------------------------------------------------- start-up
 def bench_startup(work):
     root = bundle(work, "startup", (pages / "startup.html").read_text())
@@ -130,26 +128,12 @@ def parse_page_result(text):
 def tree_cpu(root_pid, seen):
     """Adds the CPU seconds of every process in the tree to `seen`, keyed by
     pid, with the process's name."""
-    tick = os.sysconf("SC_CLK_TCK")
-    children = {}
-    stats = {}
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                with open(f"/proc/{entry}/stat") as f:
-                    stat = f.read()
-            except OSError:
-                continue
-            fields = stat[stat.rfind(")") + 2:].split()
-            name = stat[stat.find("(") + 1:stat.rfind(")")]
-            children.setdefault(int(fields[1]), []).append(int(entry))
-            stats[int(entry)] = (name, (int(fields[11]) + int(fields[12])) / tick)
-    stack = [root_pid]
-    while stack:
-        pid = stack.pop()
-        if pid in stats:
-            seen[pid] = stats[pid]
-        stack.extend(children.get(pid, []))
+    for pid in proctree.tree_pids(root_pid):
+        try:
+            name, _, seconds = proctree.stat_of(f"/proc/{pid}/stat")
+        except (OSError, ValueError, IndexError):
+            continue
+        seen[pid] = (name, seconds)
 
 
 def run_sampled(cmd, extra_env=None, timeout=90):
@@ -229,30 +213,17 @@ def bench_throughput(work):
 
 # ---------------------------------------------------------------- memory
 def tree_rss(root_pid):
-    children = {}
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/stat") as f:
-                stat = f.read()
-        except OSError:
-            continue
-        ppid = int(stat[stat.rfind(")") + 2:].split()[1])
-        children.setdefault(ppid, []).append(int(entry))
+    """Bytes resident in the whole tree, and how many processes it has."""
     total = 0
     count = 0
-    stack = [root_pid]
     page = os.sysconf("SC_PAGE_SIZE")
-    while stack:
-        pid = stack.pop()
+    for pid in proctree.tree_pids(root_pid):
         try:
             with open(f"/proc/{pid}/statm") as f:
                 total += int(f.read().split()[1]) * page
             count += 1
         except OSError:
             pass
-        stack.extend(children.get(pid, []))
     return total, count
 
 

@@ -3,23 +3,18 @@ wrote: tables of frame rate, frame times, the audio clock, the time to the
 first frame, CPU time per process, and memory per process and scene."""
 import statistics
 
+from stats import f, med, paired, verdict
+
 LABELS = {"player": "player", "floor": "floor", "chromium": "Chromium --app"}
 MIB = 1024  # the samples are in KiB
 # The demo's level of memory is taken this long after its first frame.
 SETTLED_SECONDS = 10.0
 
 
-def med(values):
-    values = [v for v in values if v is not None]
-    return statistics.median(values) if values else None
 
 
-def f(v, fmt="{:.2f}"):
-    return fmt.format(v) if v is not None else "n/a"
 
 
-def verdict(ok):
-    return "met" if ok else "missed"
 
 
 def percentile(values, share):
@@ -58,9 +53,6 @@ def frame_stats(run, window):
             "viewport": report.get("viewport"), "canvas": report.get("canvas")}
 
 
-def paired(a, b):
-    """Median of the ratios of runs made side by side."""
-    return med([x / y for x, y in zip(a, b) if x and y])
 
 
 def by_size(data):

@@ -6,7 +6,7 @@ import os
 TICK = os.sysconf("SC_CLK_TCK")
 
 
-def _stat(path):
+def stat_of(path):
     """Name, parent pid and CPU seconds (user + system) from a stat file."""
     with open(path) as f:
         stat = f.read()
@@ -21,7 +21,7 @@ def tree_pids(root_pid):
     for entry in os.listdir("/proc"):
         if entry.isdigit():
             try:
-                _, ppid, _ = _stat(f"/proc/{entry}/stat")
+                _, ppid, _ = stat_of(f"/proc/{entry}/stat")
             except (OSError, ValueError, IndexError):
                 continue
             children.setdefault(ppid, []).append(int(entry))
@@ -80,7 +80,7 @@ def thread_cpu(root_pid):
             continue
         for tid in tids:
             try:
-                name, _, seconds = _stat(f"/proc/{pid}/task/{tid}/stat")
+                name, _, seconds = stat_of(f"/proc/{pid}/task/{tid}/stat")
             except (OSError, ValueError, IndexError):
                 continue
             out[(pid, int(tid))] = (what, name, seconds)
