@@ -1,20 +1,18 @@
 #include "scheme/DemoFiles.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "common/TempTree.h"
 #include "fake/FakePlatform.h"
 
 namespace velmorin {
@@ -24,29 +22,15 @@ namespace fs = std::filesystem;
 using fake::RecordingSchemeTask;
 using Call = RecordingSchemeTask::Call;
 
-Bytes bytesOf(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
-void writeFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
+using test::bytesOf;
 
 // A resource folder laid out like the bundle's, with a demo folder, things
 // beside it that must stay out of reach, and entries that are not files.
 class DemoFilesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "velmorin-demofiles-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        resources = new fs::path(pattern);
-        const fs::path demo = *resources / "demo";
-        fs::create_directories(demo / "sub");
-        fs::create_directories(*resources / "demo2");
-
+        tree = new test::DemoTree("velmorin-demofiles");
+        resources = new fs::path(tree->root());
         fileBytes = new std::map<std::string, Bytes>{
             {"index.html", bytesOf("<!doctype html><title>demo</title>\n")},
             {"a.js", bytesOf("console.log('a');\n")},
@@ -70,20 +54,18 @@ protected:
         }
         (*fileBytes)["big.js"] = big;
         for (const auto& [name, bytes] : *fileBytes) {
-            writeFile(demo / name, bytes);
+            tree->writeDemo(name, bytes);
         }
-        writeFile(*resources / "secret.txt", bytesOf("secret"));
-        writeFile(*resources / "demo2" / "x.js", bytesOf("neighbour"));
-        ASSERT_EQ(::mkfifo((demo / "pipe.js").c_str(), 0600), 0);
-        fs::create_symlink(*resources / "secret.txt", demo / "outside-link.txt");
-        fs::create_symlink("/dev/zero", demo / "zero.js");
+        tree->write("secret.txt", bytesOf("secret"));
+        tree->write("demo2/x.js", bytesOf("neighbour"));
+        tree->addSpecialEntries(".js");
+        fs::create_symlink(*resources / "secret.txt", tree->demo() / "outside-link.txt");
     }
 
     static void TearDownTestSuite() {
-        std::error_code ignored;
-        fs::remove_all(*resources, ignored);
         delete resources;
         delete fileBytes;
+        delete tree;
     }
 
     DemoFiles handler{resources->string()};
@@ -94,10 +76,12 @@ protected:
         return task;
     }
 
+    static test::DemoTree* tree;
     static fs::path* resources;
     static std::map<std::string, Bytes>* fileBytes;
 };
 
+test::DemoTree* DemoFilesTest::tree = nullptr;
 fs::path* DemoFilesTest::resources = nullptr;
 std::map<std::string, Bytes>* DemoFilesTest::fileBytes = nullptr;
 
@@ -229,11 +213,10 @@ TEST_F(DemoFilesTest, StopTaskDoesNothing) {
 }
 
 TEST_F(DemoFilesTest, ServesWhatIsOnDiskNow) {
-    const fs::path changing = *resources / "demo" / "changing.js";
-    writeFile(changing, bytesOf("first"));
+    const fs::path changing = tree->writeDemo("changing.js", bytesOf("first"));
     expectServed(answer("app://demo/changing.js"), "app://demo/changing.js", "text/javascript",
                  bytesOf("first"));
-    writeFile(changing, bytesOf("second, longer"));
+    tree->writeDemo("changing.js", bytesOf("second, longer"));
     expectServed(answer("app://demo/changing.js"), "app://demo/changing.js", "text/javascript",
                  bytesOf("second, longer"));
     fs::remove(changing);

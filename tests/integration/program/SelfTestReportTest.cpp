@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "integration/program/PageRuns.h"
+#include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
 namespace {

@@ -33,23 +33,6 @@ constexpr auto pollInterval = std::chrono::milliseconds(10);
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-fs::path makeTemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "velmorin-bundle-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        failWith("cannot make a temporary folder");
-    }
-    return pattern;
-}
-
-void writeFile(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
 int captureFile(const char* name) {
     const int fd = memfd_create(name, MFD_CLOEXEC);
     if (fd < 0) {
@@ -95,7 +78,7 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 // ---------------------------------------------------------------------------
 
-TestBundle::TestBundle(const DemoPages& pages) : root_(makeTemporaryFolder()) {
+TestBundle::TestBundle(const DemoPages& pages) : tree_("velmorin-bundle") {
     fs::create_directories(executable().parent_path());
     // A hard link is as good as a copy (the path it was started by is its
     // own) and cheaper; across file systems only a copy works.
@@ -109,21 +92,16 @@ TestBundle::TestBundle(const DemoPages& pages) : root_(makeTemporaryFolder()) {
     }
     fs::create_directories(demoDirectory());
     for (const auto& [path, content] : pages) {
-        writeFile(demoDirectory() / path, content);
+        tree_.write(fs::relative(demoDirectory(), root()) / path, content);
     }
 }
 
-TestBundle::~TestBundle() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-}
-
 fs::path TestBundle::executable() const {
-    return root_ / "bin" / "velmorin-hd";
+    return root() / "bin" / "velmorin-hd";
 }
 
 fs::path TestBundle::demoDirectory() const {
-    return root_ / "share" / "velmorin-hd" / "demo";
+    return root() / "share" / "velmorin-hd" / "demo";
 }
 
 // ---------------------------------------------------------------------------

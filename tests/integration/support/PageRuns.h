@@ -1,9 +1,6 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <iostream>
 #include <optional>
 #include <string>
 
@@ -51,16 +48,8 @@ inline constexpr const char* startPageName = "index.html";
 // The bound on one run: it covers a slow engine start on a busy machine.
 inline constexpr Seconds runTimeout{90.0};
 
-inline WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment,
-                             Seconds timeout = runTimeout) {
-    TestBundle bundle(pages);
-    OpenedFiles watch(bundle.demoDirectory());
-    ProgramRun run(bundle, environment);
-    WatchedRun outcome;
-    outcome.result = run.process().finishWhile(timeout, [&watch] { watch.update(); });
-    outcome.startPageOpened = watch.firstOpened(startPageName);
-    return outcome;
-}
+WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment,
+                      Seconds timeout = runTimeout);
 
 // The screen every run gets: an Xvfb server of its own, so runs side by side
 // share nothing, not even an X server that resets between its clients.
@@ -82,28 +71,6 @@ inline constexpr Seconds probeDelay{4.0};
 // then read the blank document. A run in which the page was asked for so late
 // that it had less than pageTimeNeeded before the probe says nothing about
 // the page, so it is made again, a bounded number of times.
-inline WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5)) {
-    constexpr int attempts = 4;
-    WatchedRun run;
-    for (int attempt = 1; attempt <= attempts; ++attempt) {
-        PrivateDisplay display(screenWidth, screenHeight);
-        if (!display.ready()) {
-            ADD_FAILURE() << "no Xvfb server for the run";
-            return run;
-        }
-        run = runWatched({{startPageName, page}}, display.environment(selfTestEnvironment()));
-        const bool blank = run.result.standardOutput.rfind(blankDocumentReport, 0) == 0;
-        const auto delay = run.startPageDelay();
-        const bool late = !delay || *delay > probeDelay - pageTimeNeeded;
-        if (!blank && !(late && !run.result.standardOutput.empty())) {
-            return run;
-        }
-        std::cerr << "the start page was asked for "
-                  << (delay ? std::to_string(delay->count()) + " s" : std::string("never"))
-                  << " after the start, too late for the probe (attempt " << attempt
-                  << "); running again\n";
-    }
-    return run;
-}
+WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5));
 
 }  // namespace velmorin::test
