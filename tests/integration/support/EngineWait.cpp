@@ -1,5 +1,7 @@
 #include "integration/support/EngineWait.h"
 
+#include <gtest/gtest.h>
+
 #include <mutex>
 #include <utility>
 
@@ -117,7 +119,13 @@ struct LoadWatch {
 std::optional<std::string> ensureToolkit() {
     static std::once_flag once;
     static bool started = false;
-    std::call_once(once, [] { started = gtk_init_check(); });
+    std::call_once(once, [] {
+        started = gtk_init_check();
+        // A critical is a toolkit call the program got wrong; in these tests
+        // it ends the run where it happens rather than going by on stderr.
+        g_log_set_always_fatal(
+            static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK | G_LOG_LEVEL_CRITICAL));
+    });
     if (!started) {
         return std::string(
             "GTK cannot open a display; run the integration tests under "
@@ -148,16 +156,28 @@ void spinFor(Timeout duration) {
 
 bool waitUntilTitle(WebKitWebView* view, std::string_view expected, Timeout timeout,
                     std::string* lastTitle) {
-    auto titleIs = [view, expected] {
-        const char* title = webkit_web_view_get_title(view);
-        return title != nullptr && expected == title;
-    };
-    const bool matched = spinUntil(titleIs, timeout);
+    // Every change is seen as it happens, so a title that is set and soon
+    // replaced still counts.
+    struct TitleWatch {
+        std::string_view expected;
+        bool matched = false;
+
+        static void onTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
+            auto* watch = static_cast<TitleWatch*>(self);
+            const char* title = webkit_web_view_get_title(view);
+            watch->matched = watch->matched || (title != nullptr && watch->expected == title);
+        }
+    } watch{expected};
+    TitleWatch::onTitle(view, nullptr, &watch);
+    const gulong handler =
+        g_signal_connect(view, "notify::title", G_CALLBACK(TitleWatch::onTitle), &watch);
+    spinUntil([&watch] { return watch.matched; }, timeout);
+    g_signal_handler_disconnect(view, handler);
     if (lastTitle != nullptr) {
         const char* title = webkit_web_view_get_title(view);
         *lastTitle = title != nullptr ? title : "(no title)";
     }
-    return matched;
+    return watch.matched;
 }
 
 std::string ScriptOutcome::describe() const {
@@ -248,6 +268,7 @@ std::unique_ptr<EngineView> EngineView::create(const std::string& resourceDirect
                                                 "app");
     engine->configuration_->setMediaTypesRequiringUserActionForPlayback(MediaTypes::none);
     engine->webView_ = std::make_shared<gtk::WebViewGtk>(*engine->configuration_);
+    g_weak_ref_init(&engine->viewAlive_, engine->view());
 
     // Undecorated, so the view gets the whole 640x360 and nothing else.
     engine->window_ = GTK_WINDOW(gtk_window_new());
@@ -264,6 +285,19 @@ EngineView::~EngineView() {
     }
     webView_.reset();
     configuration_.reset();
+    // Once the window and the backend let go, nothing may keep the view: a
+    // reference left behind is a leak of the whole page.
+    const bool finalized = spinUntil(
+        [this] {
+            auto* view = static_cast<GObject*>(g_weak_ref_get(&viewAlive_));
+            if (view != nullptr) {
+                g_object_unref(view);
+            }
+            return view == nullptr;
+        },
+        Timeout{5'000});
+    g_weak_ref_clear(&viewAlive_);
+    EXPECT_TRUE(finalized) << "the test's web view was not finalized";
     // Lets the engine take its view down before the next test starts one.
     spinFor(Timeout{50});
 }

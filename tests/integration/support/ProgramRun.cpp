@@ -358,8 +358,11 @@ ChildResult ChildProcess::collect() {
 
 // ---------------------------------------------------------------------------
 
+// A critical from GLib or GTK is a toolkit call the program got wrong: the
+// program stops at once (SIGTRAP), so the test sees it.
 ProgramRun::ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment)
-    : process_({bundle.executable().string()}, environment) {}
+    : process_({bundle.executable().string()},
+               ChildEnvironment(environment).set("G_DEBUG", "fatal-criticals")) {}
 
 ChildResult runProgram(const TestBundle& bundle, const ChildEnvironment& environment,
                        Seconds timeout) {
