@@ -248,7 +248,7 @@ std::optional<std::string> FakeWebView::title() const {
     return title_;
 }
 
-std::unique_ptr<Observation> FakeWebView::observeTitle(std::function<void(WebView&)> onChange) {
+std::unique_ptr<Observation> FakeWebView::observeTitle(TitleChange onChange) {
     state_->record("webView.observeTitle");
     auto live = std::make_shared<bool>(true);
     observers_.push_back({live, std::move(onChange)});
@@ -262,7 +262,9 @@ void FakeWebView::changeTitle(std::optional<std::string> title) {
     const auto observers = observers_;
     for (const auto& observer : observers) {
         if (*observer.live) {
-            observer.onChange(*this);
+            // Read the way a toolkit reads it for each observer, so the log
+            // shows the read.
+            observer.onChange(FakeWebView::title());
         }
     }
 }

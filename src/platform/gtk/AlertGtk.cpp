@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/gtk/BackendCast.h"
 #include "platform/gtk/CallbackGuard.h"
 
 namespace velmorin::gtk {
@@ -63,7 +64,7 @@ ControlState CheckboxGtk::state() const {
 }
 
 void AlertGtk::setAccessoryView(std::shared_ptr<Checkbox> checkbox) {
-    accessory_ = std::dynamic_pointer_cast<CheckboxGtk>(std::move(checkbox));
+    accessory_ = backendCast<CheckboxGtk>(std::move(checkbox));
 }
 
 ModalResponse AlertGtk::runModal() {

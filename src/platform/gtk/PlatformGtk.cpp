@@ -7,6 +7,7 @@
 
 #include "app/BundleLayout.h"
 #include "platform/gtk/AlertGtk.h"
+#include "platform/gtk/BackendCast.h"
 #include "platform/gtk/CallbackGuard.h"
 #include "platform/gtk/MenuGtk.h"
 #include "platform/gtk/WebViewGtk.h"
@@ -30,9 +31,8 @@ GLogWriterOutput writeLogToStandardError(GLogLevelFlags level, const GLogField* 
     if (g_log_writer_default_would_drop(level, domain)) {
         return G_LOG_WRITER_HANDLED;
     }
-    gchar* line = g_log_writer_format_fields(level, fields, fieldCount, FALSE);
+    g_autofree gchar* line = g_log_writer_format_fields(level, fields, fieldCount, FALSE);
     std::fprintf(stderr, "%s\n", line);
-    g_free(line);
     return G_LOG_WRITER_HANDLED;
 }
 
@@ -63,13 +63,13 @@ namespace gtk {
 
 Rect ScreenGtk::frame() const {
     GListModel* monitors = gdk_display_get_monitors(gdk_display_get_default());
-    auto* monitor = static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0));
-    if (monitor == nullptr) {
+    auto monitor =
+        GObjectPtr<GdkMonitor>::adopt(static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0)));
+    if (!monitor) {
         return {};
     }
     GdkRectangle geometry{};
-    gdk_monitor_get_geometry(monitor, &geometry);
-    g_object_unref(monitor);
+    gdk_monitor_get_geometry(monitor.get(), &geometry);
     return {static_cast<double>(geometry.x), static_cast<double>(geometry.y),
             static_cast<double>(geometry.width), static_cast<double>(geometry.height)};
 }
@@ -89,10 +89,8 @@ void MainQueueGtk::asyncAfter(double delaySeconds, std::function<void()> work) {
 
 std::string PlatformGtk::resourceDirectory() {
     // The program's own path, with links resolved, locates the bundle.
-    char* path = g_file_read_link("/proc/self/exe", nullptr);
-    std::string executable = path != nullptr ? path : "";
-    g_free(path);
-    return resourceDirectoryForExecutable(executable);
+    g_autofree char* path = g_file_read_link("/proc/self/exe", nullptr);
+    return resourceDirectoryForExecutable(path != nullptr ? path : "");
 }
 
 void PlatformGtk::writeStandardOutput(const std::string& text) {
@@ -123,7 +121,7 @@ std::unique_ptr<WebViewConfiguration> PlatformGtk::createWebViewConfiguration() 
 std::shared_ptr<WebView> PlatformGtk::createWebView(const Rect&,
                                                     WebViewConfiguration& configuration) {
     // The frame is always empty: the view takes its size from the window.
-    return std::make_shared<WebViewGtk>(dynamic_cast<WebViewConfigurationGtk&>(configuration));
+    return std::make_shared<WebViewGtk>(backendCast<WebViewConfigurationGtk>(configuration));
 }
 
 std::shared_ptr<Window> PlatformGtk::createWindow(const Rect& contentRect, StyleMask styleMask,
