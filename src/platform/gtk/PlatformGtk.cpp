@@ -20,26 +20,40 @@ namespace {
 // GLib writes informational and debug messages to standard output, which
 // belongs to the self-test report alone; every log message goes to standard
 // error instead, filtered as GLib would (G_MESSAGES_DEBUG still works).
+//
+// GLib's own writer also stops the program at a message whose level is set
+// always fatal (G_DEBUG=fatal-criticals or fatal-warnings), as GLib documents;
+// this writer takes its place, so it does the same.
 GLogWriterOutput writeLogToStandardError(GLogLevelFlags level, const GLogField* fields,
-                                         gsize fieldCount, gpointer) {
+                                         gsize fieldCount, gpointer fatalLevels) {
     const char* domain = nullptr;
     for (gsize index = 0; index < fieldCount; ++index) {
         if (g_strcmp0(fields[index].key, "GLIB_DOMAIN") == 0) {
             domain = static_cast<const char*>(fields[index].value);
         }
     }
-    if (g_log_writer_default_would_drop(level, domain)) {
+    const bool fatal = (level & GPOINTER_TO_UINT(fatalLevels)) != 0;
+    if (g_log_writer_default_would_drop(level, domain) && !fatal) {
         return G_LOG_WRITER_HANDLED;
     }
     g_autofree gchar* line = g_log_writer_format_fields(level, fields, fieldCount, FALSE);
     std::fprintf(stderr, "%s\n", line);
+    if (fatal) {
+        G_BREAKPOINT();
+    }
     return G_LOG_WRITER_HANDLED;
 }
 
 }  // namespace
 
 PlatformStart createPlatform() {
-    g_log_set_writer_func(writeLogToStandardError, nullptr, nullptr);
+    // The levels GLib makes fatal, read by setting them back as they were.
+    const GLogLevelFlags fatalLevels =
+        g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK));
+    g_log_set_always_fatal(fatalLevels);
+    const unsigned writerFatalLevels =
+        fatalLevels & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE);
+    g_log_set_writer_func(writeLogToStandardError, GUINT_TO_POINTER(writerFatalLevels), nullptr);
     // The window class and the desktop entry share the application id.
     g_set_prgname(VELMORIN_APP_ID);
     if (!gtk_init_check()) {
