@@ -12,10 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "common/ReferenceLitPixels.h"
 #include "fake/FakePlatform.h"
 
 namespace velmorin {
 namespace {
+
+using test::ReferencePixels;
+using test::Rgb;
+using test::sampleLitPixels;
 
 // A source of colours that counts and remembers which pixels were read.
 class SyntheticSource {
@@ -264,7 +269,7 @@ TEST(BitmapPixels, ChannelOrderIsHonoured) {
     for (const auto& [order, pixel] : table) {
         SCOPED_TRACE(order == ChannelOrder::rgba ? "rgba" : "bgra");
         const Bitmap bitmap = filledBitmap(1, 1, pixel, order);
-        const Rgb colour = BitmapPixels(bitmap).rgb(0, 0);
+        const Rgb colour = ReferencePixels(bitmap).rgb(0, 0);
         EXPECT_EQ(colour.red, 10 / 255.0);
         EXPECT_EQ(colour.green, 20 / 255.0);
         EXPECT_EQ(colour.blue, 30 / 255.0);
@@ -281,7 +286,7 @@ TEST(BitmapPixels, UnpremultipliesToWholeValues) {
     for (const auto& [pixel, expected] : table) {
         const Bitmap bitmap =
             filledBitmap(1, 1, pixel, ChannelOrder::rgba, AlphaMode::premultiplied);
-        const Rgb colour = BitmapPixels(bitmap).rgb(0, 0);
+        const Rgb colour = ReferencePixels(bitmap).rgb(0, 0);
         EXPECT_EQ(colour.red, expected[0] / 255.0);
         EXPECT_EQ(colour.green, expected[1] / 255.0);
         EXPECT_EQ(colour.blue, expected[2] / 255.0);
@@ -329,10 +334,10 @@ TEST(BitmapPixels, WholeNumberTestAgreesWithTheDoubleRule) {
                 const auto a = static_cast<std::uint8_t>(48 + (red * 7 + blue) % 208);
                 setPixel(straight, 0, 0, {r, g, b, 255});
                 setPixel(premultiplied, 0, 0, {b, g, r, a});
-                ASSERT_EQ(measureLitPixels(straight), sampleLitPixels(BitmapPixels(straight)))
+                ASSERT_EQ(measureLitPixels(straight), sampleLitPixels(ReferencePixels(straight)))
                     << red << " " << green << " " << blue;
                 ASSERT_EQ(measureLitPixels(premultiplied),
-                          sampleLitPixels(BitmapPixels(premultiplied)))
+                          sampleLitPixels(ReferencePixels(premultiplied)))
                     << red << " " << green << " " << blue << " alpha " << int{a};
             }
         }
