@@ -103,8 +103,9 @@ TEST_P(ManyRequests, AllAnsweredThenTheProgramEndsAtOnce) {
     const Seconds toEnd = result.endedAt - *answered;
     std::cout << requestCount << " requests in " << requesting.count() << " s; ended "
               << toEnd.count() << " s after the last\n";
-    // A bound only: a main loop still busy with requests would end later.
-    EXPECT_LT(toEnd.count(), 10.0);
+    // A sanity bound only: a main loop still busy with requests would end
+    // far later. The goal is in docs/benchmarks.md.
+    EXPECT_LT(toEnd.count(), 60.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -74,9 +74,9 @@ TEST_P(SelfTestReport, PrintsTheTwoLines) {
             << lines[1];
     }
     // The probe waits 4 s after loading starts; the upper bound only stops
-    // a hung run from passing.
+    // a hung run from passing (the goal is in docs/benchmarks.md).
     EXPECT_GE(run.result.wallTime.count(), 3.9);
-    EXPECT_LE(run.result.wallTime.count(), 45.0);
+    EXPECT_LE(run.result.wallTime.count(), 80.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
