@@ -67,14 +67,11 @@ std::optional<Generated> generate(std::string_view kind, int count) {
 }
 
 std::optional<Outcome> outcomeNamed(std::string_view word) {
-    if (word == "refused") {
-        return Outcome::refused;
-    }
-    if (word == "inside") {
-        return Outcome::inside;
-    }
-    if (word == "link") {
-        return Outcome::link;
+    for (const auto outcome : {Outcome::refused, Outcome::inside, Outcome::link}) {
+        constexpr std::string_view names[] = {"refused", "inside", "link"};
+        if (word == names[static_cast<int>(outcome)]) {
+            return outcome;
+        }
     }
     return std::nullopt;
 }

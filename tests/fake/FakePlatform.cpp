@@ -33,11 +33,6 @@ std::string policyName(ActivationPolicy policy) {
     return "?";
 }
 
-template <typename Enum>
-std::string enumNumber(Enum value) {
-    return std::to_string(static_cast<long long>(value));
-}
-
 }  // namespace
 
 std::string formatNumber(double value) {
@@ -51,37 +46,15 @@ std::string formatNumber(double value) {
 FakeCheckbox::FakeCheckbox(std::shared_ptr<FakeState> state, std::string title)
     : title(std::move(title)), state_(std::move(state)) {}
 
-void FakeCheckbox::setState(ControlState state) {
-    state_->record("checkbox.setState " + enumNumber(state));
-    current_ = state;
-}
-
-ControlState FakeCheckbox::state() const {
-    state_->record("checkbox.state");
-    return current_;
-}
-
 // --- Alert ---
 
 FakeAlert::FakeAlert(std::shared_ptr<FakeState> state, ModalResponse response,
                      std::optional<ControlState> checkboxAfterModal)
     : state_(std::move(state)), response_(response), checkboxAfterModal_(checkboxAfterModal) {}
 
-void FakeAlert::setMessageText(const std::string& text) {
-    state_->record("alert.setMessageText " + text);
-}
-
-void FakeAlert::setInformativeText(const std::string& text) {
-    state_->record("alert.setInformativeText " + text);
-}
-
 void FakeAlert::setAccessoryView(std::shared_ptr<Checkbox> checkbox) {
     state_->record("alert.setAccessoryView");
     accessory_ = std::move(checkbox);
-}
-
-void FakeAlert::addButtonWithTitle(const std::string& title) {
-    state_->record("alert.addButtonWithTitle " + title);
 }
 
 ModalResponse FakeAlert::runModal() {
@@ -103,18 +76,6 @@ FakeMenuItem::FakeMenuItem(std::shared_ptr<FakeState> state, std::string title, 
       keyEquivalent(std::move(keyEquivalent)),
       state_(std::move(state)) {}
 
-void FakeMenuItem::setSubmenu(std::unique_ptr<Menu> submenu) {
-    state_->record("menuItem.setSubmenu");
-    submenu_ = std::move(submenu);
-}
-
-Menu* FakeMenuItem::submenu() {
-    state_->record("menuItem.submenu");
-    return submenu_.get();
-}
-
-FakeMenu::FakeMenu(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
-
 MenuItem& FakeMenu::addItemWithTitle(const std::string& title, MenuAction action,
                                      const std::string& keyEquivalent) {
     state_->record("menu.addItemWithTitle " + title + " " + actionName(action) + " " +
@@ -130,13 +91,6 @@ void FakeMenu::addItem(std::unique_ptr<MenuItem> item) {
 
 // --- Application ---
 
-FakeApplication::FakeApplication(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
-
-void FakeApplication::setDelegate(ApplicationDelegate* delegate) {
-    state_->record("application.setDelegate");
-    delegate_ = delegate;
-}
-
 void FakeApplication::setActivationPolicy(ActivationPolicy policy) {
     state_->record("application.setActivationPolicy " + policyName(policy));
 }
@@ -148,23 +102,7 @@ void FakeApplication::run() {
     }
 }
 
-void FakeApplication::setMainMenu(std::unique_ptr<Menu> menu) {
-    state_->record("application.setMainMenu");
-    mainMenu_ = std::move(menu);
-}
-
-void FakeApplication::activateIgnoringOtherApps() {
-    state_->record("application.activateIgnoringOtherApps");
-}
-
-void FakeApplication::terminate() {
-    state_->record("application.terminate");
-    ++terminateCount_;
-}
-
 // --- Main queue ---
-
-FakeMainQueue::FakeMainQueue(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
 
 void FakeMainQueue::asyncAfter(double delaySeconds, std::function<void()> work) {
     state_->record("mainQueue.asyncAfter " + formatNumber(delaySeconds));
@@ -184,17 +122,12 @@ bool FakeMainQueue::runNext() {
 
 // --- Screen ---
 
-FakeScreen::FakeScreen(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
-
 Rect FakeScreen::frame() const {
     state_->record("mainScreen.frame");
     return scriptedFrame;
 }
 
 // --- Web view ---
-
-FakeWebViewConfiguration::FakeWebViewConfiguration(std::shared_ptr<FakeState> state)
-    : state_(std::move(state)) {}
 
 void FakeWebViewConfiguration::setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,
                                                    const std::string& scheme) {
@@ -283,11 +216,6 @@ void FakeWebView::evaluateJavaScript(const std::string& script,
     pendingScripts_.push_back({script, std::move(completion)});
 }
 
-void FakeWebView::takeSnapshot(std::function<void(SnapshotResult)> completion) {
-    state_->record("webView.takeSnapshot");
-    pendingSnapshots_.push_back(std::move(completion));
-}
-
 bool FakeWebView::completeScript(ScriptResult result) {
     if (pendingScripts_.empty()) {
         return false;
@@ -318,39 +246,12 @@ FakeWindow::FakeWindow(std::shared_ptr<FakeState> state, const Rect& contentRect
       defer(defer),
       state_(std::move(state)) {}
 
-void FakeWindow::setTitle(const std::string& newTitle) {
-    state_->record("window.setTitle " + newTitle);
-    title = newTitle;
-}
-
 void FakeWindow::setBackgroundColor(Color color) {
     state_->record("window.setBackgroundColor " + colorName(color));
 }
 
 void FakeWindow::setCollectionBehavior(CollectionBehavior behavior) {
     state_->record("window.setCollectionBehavior " + enumNumber(behavior));
-}
-
-void FakeWindow::setContentView(std::shared_ptr<WebView> view) {
-    state_->record("window.setContentView");
-    contentView = std::move(view);
-}
-
-void FakeWindow::center() {
-    state_->record("window.center");
-}
-
-void FakeWindow::makeKeyAndOrderFront() {
-    state_->record("window.makeKeyAndOrderFront");
-}
-
-void FakeWindow::makeFirstResponder(WebView& view) {
-    state_->record("window.makeFirstResponder");
-    firstResponder = &view;
-}
-
-void FakeWindow::toggleFullScreen() {
-    state_->record("window.toggleFullScreen");
 }
 
 // --- Platform ---
@@ -428,24 +329,5 @@ std::shared_ptr<SchemeHandler> FakePlatform::schemeHandler(const std::string& sc
 }
 
 // --- Scheme task ---
-
-void RecordingSchemeTask::didReceiveResponse(const HttpResponse& response) {
-    calls_.push_back(Call::response);
-    responses_.push_back(response);
-}
-
-void RecordingSchemeTask::didReceiveData(Bytes&& data) {
-    calls_.push_back(Call::data);
-    dataBlocks_.push_back(std::move(data));
-}
-
-void RecordingSchemeTask::didFinish() {
-    calls_.push_back(Call::finish);
-}
-
-void RecordingSchemeTask::didFailWithError(UrlError error) {
-    calls_.push_back(Call::fail);
-    errors_.push_back(error);
-}
 
 }  // namespace velmorin::fake

@@ -30,7 +30,6 @@ class DemoFilesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         tree = new test::DemoTree("velmorin-demofiles");
-        resources = new fs::path(tree->root());
         fileBytes = new std::map<std::string, Bytes>{
             {"index.html", bytesOf("<!doctype html><title>demo</title>\n")},
             {"a.js", bytesOf("console.log('a');\n")},
@@ -59,16 +58,15 @@ protected:
         tree->write("secret.txt", bytesOf("secret"));
         tree->write("demo2/x.js", bytesOf("neighbour"));
         tree->addSpecialEntries(".js");
-        fs::create_symlink(*resources / "secret.txt", tree->demo() / "outside-link.txt");
+        fs::create_symlink(tree->root() / "secret.txt", tree->demo() / "outside-link.txt");
     }
 
     static void TearDownTestSuite() {
-        delete resources;
         delete fileBytes;
         delete tree;
     }
 
-    DemoFiles handler{resources->string()};
+    DemoFiles handler{tree->root().string()};
 
     RecordingSchemeTask answer(const std::string& url) {
         RecordingSchemeTask task(url);
@@ -77,12 +75,10 @@ protected:
     }
 
     static test::DemoTree* tree;
-    static fs::path* resources;
     static std::map<std::string, Bytes>* fileBytes;
 };
 
 test::DemoTree* DemoFilesTest::tree = nullptr;
-fs::path* DemoFilesTest::resources = nullptr;
 std::map<std::string, Bytes>* DemoFilesTest::fileBytes = nullptr;
 
 void expectServed(const RecordingSchemeTask& task, const std::string& url,
@@ -107,9 +103,9 @@ void expectFailed(const RecordingSchemeTask& task) {
 }
 
 TEST_F(DemoFilesTest, RootIsTheStandardizedDemoFolder) {
-    EXPECT_EQ(handler.root, (*resources / "demo").string());
-    EXPECT_EQ(DemoFiles(resources->string() + "/").root, handler.root);
-    EXPECT_EQ(DemoFiles(resources->string() + "/./sub/..").root, handler.root);
+    EXPECT_EQ(handler.root, (tree->root() / "demo").string());
+    EXPECT_EQ(DemoFiles(tree->root().string() + "/").root, handler.root);
+    EXPECT_EQ(DemoFiles(tree->root().string() + "/./sub/..").root, handler.root);
 }
 
 TEST_F(DemoFilesTest, ServesFilesWithTheirTypeLengthAndBytes) {
@@ -181,7 +177,8 @@ TEST_F(DemoFilesTest, NamedPipeFailsWithoutWaitingForAWriter) {
     if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
         ADD_FAILURE() << "the handler is stuck on a named pipe";
         // Give the blocked reader a writer and an end, so the test can finish.
-        const int writer = ::open((*resources / "demo" / "pipe.js").c_str(), O_WRONLY | O_NONBLOCK);
+        const int writer =
+            ::open((tree->root() / "demo" / "pipe.js").c_str(), O_WRONLY | O_NONBLOCK);
         if (writer >= 0) {
             ::close(writer);
         }
@@ -224,7 +221,7 @@ TEST_F(DemoFilesTest, ServesWhatIsOnDiskNow) {
 }
 
 TEST_F(DemoFilesTest, MissingDemoFolderFailsEverything) {
-    DemoFiles nowhere((*resources / "no-such-folder").string());
+    DemoFiles nowhere((tree->root() / "no-such-folder").string());
     for (const std::string url : {"app://demo/", "app://demo/index.html"}) {
         SCOPED_TRACE(url);
         RecordingSchemeTask task(url);

@@ -3,9 +3,12 @@
 // title, and the memory they took is given back.
 
 #include "FaultRuns.h"
+#include "common/NamedRows.h"
 
 namespace velmorin::test {
 namespace {
+
+using test::PrintTo;
 
 constexpr int requestCount = 10000;
 constexpr int fileCount = 10;
@@ -70,10 +73,6 @@ struct RequestCase {
     std::string name;
     std::string call;
 };
-
-void PrintTo(const RequestCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class ManyRequests : public testing::TestWithParam<RequestCase> {};
 

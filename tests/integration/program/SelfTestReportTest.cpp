@@ -7,10 +7,13 @@
 #include <cstring>
 #include <string>
 
+#include "common/NamedRows.h"
 #include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
 namespace {
+
+using test::PrintTo;
 
 constexpr const char* pagePrefix = "selftest page: ";
 
@@ -48,10 +51,6 @@ struct ReportCase {
     // When above zero, the share the second line must show more than.
     double litAbove = 0.0;
 };
-
-void PrintTo(const ReportCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class SelfTestReport : public testing::TestWithParam<ReportCase> {};
 

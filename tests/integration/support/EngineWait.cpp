@@ -35,40 +35,30 @@ std::shared_ptr<Pending<Outcome>> releasePending(gpointer data) {
     return *held;
 }
 
-// Spins until `pending` is done; on a timeout cancels the call and marks the
-// outcome.
+// Spins until `pending` is done and gives its outcome; on a timeout cancels
+// the call and gives an outcome marked as timed out.
 template <typename Outcome>
-bool waitForPending(const std::shared_ptr<Pending<Outcome>>& pending, GCancellable* cancellable,
-                    Timeout timeout) {
+Outcome waitForPending(const std::shared_ptr<Pending<Outcome>>& pending, GCancellable* cancellable,
+                       Timeout timeout) {
     if (spinUntil([&pending] { return pending->done; }, timeout)) {
-        return true;
+        return std::move(pending->outcome);
     }
     g_cancellable_cancel(cancellable);
-    return false;
+    Outcome late;
+    late.timedOut = true;
+    return late;
 }
 
-// Read the way the player reads it, so the tests see what the program sees.
-void finishScript(JSCValue* value, GError* error, ScriptOutcome& outcome) {
-    auto result = gtk::scriptResultFrom(value, error);
-    outcome.value = std::move(result.value);
-    outcome.error = std::move(result.errorDescription);
-}
-
-void onScriptEvaluated(GObject* source, GAsyncResult* result, gpointer data) {
+// The end of an evaluation or of an async function call, read the way the
+// player reads it, so the tests see what the program sees.
+template <JSCValue* (*finish)(WebKitWebView*, GAsyncResult*, GError**)>
+void onScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
     auto pending = releasePending<ScriptOutcome>(data);
     GError* error = nullptr;
-    JSCValue* value =
-        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
-    finishScript(value, error, pending->outcome);
-    pending->done = true;
-}
-
-void onAsyncFunctionSettled(GObject* source, GAsyncResult* result, gpointer data) {
-    auto pending = releasePending<ScriptOutcome>(data);
-    GError* error = nullptr;
-    JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source),
-                                                                            result, &error);
-    finishScript(value, error, pending->outcome);
+    JSCValue* value = finish(WEBKIT_WEB_VIEW(source), result, &error);
+    auto read = gtk::scriptResultFrom(value, error);
+    pending->outcome.value = std::move(read.value);
+    pending->outcome.error = std::move(read.errorDescription);
     pending->done = true;
 }
 
@@ -194,14 +184,10 @@ ScriptOutcome runScriptAndWait(WebKitWebView* view, const std::string& script, T
     auto pending = std::make_shared<Pending<ScriptOutcome>>();
     auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
     webkit_web_view_evaluate_javascript(view, script.c_str(), static_cast<gssize>(script.size()),
-                                        nullptr, nullptr, cancellable.get(), onScriptEvaluated,
+                                        nullptr, nullptr, cancellable.get(),
+                                        onScriptDone<webkit_web_view_evaluate_javascript_finish>,
                                         holdPending(pending));
-    if (!waitForPending(pending, cancellable.get(), timeout)) {
-        ScriptOutcome late;
-        late.timedOut = true;
-        return late;
-    }
-    return pending->outcome;
+    return waitForPending(pending, cancellable.get(), timeout);
 }
 
 ScriptOutcome callAsyncAndWait(WebKitWebView* view, const std::string& body, GVariant* arguments,
@@ -210,13 +196,9 @@ ScriptOutcome callAsyncAndWait(WebKitWebView* view, const std::string& body, GVa
     auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
     webkit_web_view_call_async_javascript_function(
         view, body.c_str(), static_cast<gssize>(body.size()), arguments, nullptr, nullptr,
-        cancellable.get(), onAsyncFunctionSettled, holdPending(pending));
-    if (!waitForPending(pending, cancellable.get(), timeout)) {
-        ScriptOutcome late;
-        late.timedOut = true;
-        return late;
-    }
-    return pending->outcome;
+        cancellable.get(), onScriptDone<webkit_web_view_call_async_javascript_function_finish>,
+        holdPending(pending));
+    return waitForPending(pending, cancellable.get(), timeout);
 }
 
 std::string LoadOutcome::describe() const {
@@ -246,12 +228,7 @@ SnapshotOutcome snapshotAndWait(WebKitWebView* view, Timeout timeout) {
     auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
     webkit_web_view_get_snapshot(view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE,
                                  cancellable.get(), onSnapshotTaken, holdPending(pending));
-    if (!waitForPending(pending, cancellable.get(), timeout)) {
-        SnapshotOutcome late;
-        late.timedOut = true;
-        return late;
-    }
-    return std::move(pending->outcome);
+    return waitForPending(pending, cancellable.get(), timeout);
 }
 
 std::unique_ptr<EngineView> EngineView::create(const std::string& resourceDirectory,
