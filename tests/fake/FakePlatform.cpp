@@ -52,11 +52,6 @@ FakeAlert::FakeAlert(std::shared_ptr<FakeState> state, ModalResponse response,
                      std::optional<ControlState> checkboxAfterModal)
     : state_(std::move(state)), response_(response), checkboxAfterModal_(checkboxAfterModal) {}
 
-void FakeAlert::setAccessoryView(std::shared_ptr<Checkbox> checkbox) {
-    state_->record("alert.setAccessoryView");
-    accessory_ = std::move(checkbox);
-}
-
 ModalResponse FakeAlert::runModal() {
     state_->record("alert.runModal");
     if (checkboxAfterModal_) {
@@ -84,22 +79,10 @@ MenuItem& FakeMenu::addItemWithTitle(const std::string& title, MenuAction action
     return *items_.back();
 }
 
-void FakeMenu::addItem(std::unique_ptr<MenuItem> item) {
-    state_->record("menu.addItem");
-    items_.push_back(std::move(item));
-}
-
 // --- Application ---
 
 void FakeApplication::setActivationPolicy(ActivationPolicy policy) {
     state_->record("application.setActivationPolicy " + policyName(policy));
-}
-
-void FakeApplication::run() {
-    state_->record("application.run");
-    if (delegate_ != nullptr) {
-        delegate_->applicationDidFinishLaunching();
-    }
 }
 
 // --- Main queue ---
@@ -121,11 +104,6 @@ bool FakeMainQueue::runNext() {
 }
 
 // --- Screen ---
-
-Rect FakeScreen::frame() const {
-    state_->record("mainScreen.frame");
-    return scriptedFrame;
-}
 
 // --- Web view ---
 
@@ -176,11 +154,6 @@ void FakeWebView::loadRequest(const UrlRequest& request) {
     }
 }
 
-std::optional<std::string> FakeWebView::title() const {
-    state_->record("webView.title");
-    return title_;
-}
-
 std::unique_ptr<Observation> FakeWebView::observeTitle(TitleChange onChange) {
     state_->record("webView.observeTitle");
     auto live = std::make_shared<bool>(true);
@@ -208,12 +181,6 @@ std::size_t FakeWebView::liveObservationCount() const {
         count += *observer.live ? 1 : 0;
     }
     return count;
-}
-
-void FakeWebView::evaluateJavaScript(const std::string& script,
-                                     std::function<void(ScriptResult)> completion) {
-    state_->record("webView.evaluateJavaScript");
-    pendingScripts_.push_back({script, std::move(completion)});
 }
 
 bool FakeWebView::completeScript(ScriptResult result) {
@@ -262,30 +229,9 @@ FakePlatform::FakePlatform()
       mainQueue_(state_),
       screen_(state_) {}
 
-std::string FakePlatform::resourceDirectory() {
-    state_->record("resourceDirectory");
-    return resourceDirectoryPath;
-}
-
-void FakePlatform::writeStandardOutput(const std::string& text) {
-    state_->record("stdout " + text);
-    standardOutput_ += text;
-}
-
-std::unique_ptr<Menu> FakePlatform::createMenu() {
-    state_->record("createMenu");
-    return std::make_unique<FakeMenu>(state_);
-}
-
 std::unique_ptr<MenuItem> FakePlatform::createMenuItem() {
     state_->record("createMenuItem");
     return std::make_unique<FakeMenuItem>(state_, "", MenuAction::none, "");
-}
-
-std::unique_ptr<Alert> FakePlatform::createAlert() {
-    state_->record("createAlert");
-    ++alertCount_;
-    return std::make_unique<FakeAlert>(state_, alertResponse, checkboxAfterModal);
 }
 
 std::shared_ptr<Checkbox> FakePlatform::createCheckbox(const std::string& title) {
@@ -293,11 +239,6 @@ std::shared_ptr<Checkbox> FakePlatform::createCheckbox(const std::string& title)
     auto checkbox = std::make_shared<FakeCheckbox>(state_, title);
     lastCheckbox_ = checkbox;
     return checkbox;
-}
-
-std::unique_ptr<WebViewConfiguration> FakePlatform::createWebViewConfiguration() {
-    state_->record("createWebViewConfiguration");
-    return std::make_unique<FakeWebViewConfiguration>(state_);
 }
 
 std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,

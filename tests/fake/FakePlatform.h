@@ -77,7 +77,10 @@ public:
     void setInformativeText(const std::string& text) override {
         state_->record("alert.setInformativeText " + text);
     }
-    void setAccessoryView(std::shared_ptr<Checkbox> checkbox) override;
+    void setAccessoryView(std::shared_ptr<Checkbox> checkbox) override {
+        state_->record("alert.setAccessoryView");
+        accessory_ = std::move(checkbox);
+    }
     void addButtonWithTitle(const std::string& title) override {
         state_->record("alert.addButtonWithTitle " + title);
     }
@@ -126,7 +129,10 @@ public:
 
     MenuItem& addItemWithTitle(const std::string& title, MenuAction action,
                                const std::string& keyEquivalent) override;
-    void addItem(std::unique_ptr<MenuItem> item) override;
+    void addItem(std::unique_ptr<MenuItem> item) override {
+        state_->record("menu.addItem");
+        items_.push_back(std::move(item));
+    }
 
     const std::vector<std::unique_ptr<MenuItem>>& items() const { return items_; }
 
@@ -145,7 +151,12 @@ public:
     }
     void setActivationPolicy(ActivationPolicy policy) override;
     // Logs, then delivers applicationDidFinishLaunching to the delegate, if any.
-    void run() override;
+    void run() override {
+        state_->record("application.run");
+        if (delegate_ != nullptr) {
+            delegate_->applicationDidFinishLaunching();
+        }
+    }
     void setMainMenu(std::unique_ptr<Menu> menu) override {
         state_->record("application.setMainMenu");
         mainMenu_ = std::move(menu);
@@ -196,7 +207,10 @@ class FakeScreen final : public Screen {
 public:
     explicit FakeScreen(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
 
-    Rect frame() const override;
+    Rect frame() const override {
+        state_->record("mainScreen.frame");
+        return scriptedFrame;
+    }
 
     Rect scriptedFrame{0.0, 0.0, 1440.0, 900.0};
 
@@ -230,10 +244,16 @@ public:
                 const FakeWebViewConfiguration* configuration);
 
     void loadRequest(const UrlRequest& request) override;
-    std::optional<std::string> title() const override;
+    std::optional<std::string> title() const override {
+        state_->record("webView.title");
+        return title_;
+    }
     std::unique_ptr<Observation> observeTitle(TitleChange onChange) override;
     void evaluateJavaScript(const std::string& script,
-                            std::function<void(ScriptResult)> completion) override;
+                            std::function<void(ScriptResult)> completion) override {
+        state_->record("webView.evaluateJavaScript");
+        pendingScripts_.push_back({script, std::move(completion)});
+    }
     void takeSnapshot(std::function<void(SnapshotResult)> completion) override {
         state_->record("webView.takeSnapshot");
         pendingSnapshots_.push_back(std::move(completion));
@@ -337,14 +357,30 @@ public:
     Application& application() override { return application_; }
     MainQueue& mainQueue() override { return mainQueue_; }
     const Screen& mainScreen() override { return screen_; }
-    std::string resourceDirectory() override;
-    void writeStandardOutput(const std::string& text) override;
+    std::string resourceDirectory() override {
+        state_->record("resourceDirectory");
+        return resourceDirectoryPath;
+    }
+    void writeStandardOutput(const std::string& text) override {
+        state_->record("stdout " + text);
+        standardOutput_ += text;
+    }
 
-    std::unique_ptr<Menu> createMenu() override;
+    std::unique_ptr<Menu> createMenu() override {
+        state_->record("createMenu");
+        return std::make_unique<FakeMenu>(state_);
+    }
     std::unique_ptr<MenuItem> createMenuItem() override;
-    std::unique_ptr<Alert> createAlert() override;
+    std::unique_ptr<Alert> createAlert() override {
+        state_->record("createAlert");
+        ++alertCount_;
+        return std::make_unique<FakeAlert>(state_, alertResponse, checkboxAfterModal);
+    }
     std::shared_ptr<Checkbox> createCheckbox(const std::string& title) override;
-    std::unique_ptr<WebViewConfiguration> createWebViewConfiguration() override;
+    std::unique_ptr<WebViewConfiguration> createWebViewConfiguration() override {
+        state_->record("createWebViewConfiguration");
+        return std::make_unique<FakeWebViewConfiguration>(state_);
+    }
     std::shared_ptr<WebView> createWebView(const Rect& frame,
                                            WebViewConfiguration& configuration) override;
     std::shared_ptr<Window> createWindow(const Rect& contentRect, StyleMask styleMask,

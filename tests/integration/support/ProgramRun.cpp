@@ -135,15 +135,11 @@ std::vector<std::string> ChildEnvironment::applyTo(char** inherited) const {
 }
 
 ChildEnvironment selfTestEnvironment() {
-    ChildEnvironment environment;
-    environment.set(selfTestVariableName, "1");
-    return environment;
+    return ChildEnvironment().set(selfTestVariableName, "1");
 }
 
 ChildEnvironment dialogEnvironment() {
-    ChildEnvironment environment;
-    environment.unset(selfTestVariableName);
-    return environment;
+    return ChildEnvironment().unset(selfTestVariableName);
 }
 
 ChildEnvironment withoutDisplay(ChildEnvironment environment) {
@@ -360,14 +356,12 @@ ProgramRun::ProgramRun(const TestBundle& bundle, const ChildEnvironment& environ
 
 ChildResult runProgram(const TestBundle& bundle, const ChildEnvironment& environment,
                        Seconds timeout) {
-    ProgramRun run(bundle, environment);
-    return run.finish(timeout);
+    return ProgramRun(bundle, environment).finish(timeout);
 }
 
 ChildResult runTool(const std::vector<std::string>& arguments, const ChildEnvironment& environment,
                     Seconds timeout) {
-    ChildProcess tool(arguments, environment);
-    return tool.finish(timeout);
+    return ChildProcess(arguments, environment).finish(timeout);
 }
 
 std::optional<fs::path> findOnPath(const std::string& name) {
