@@ -12,7 +12,6 @@
 # dpkg-shlibdeps on the built program, and a .tar.gz of the relocatable bundle:
 #   cpack --config <build>/CPackConfig.cmake -B <build>/packages
 
-set(VELMORIN_CREDITS_LINE "Quorvane, 1992. A non-commercial tribute, humbly done by vok.")
 set(VELMORIN_RELEASE_DATE "2026-12-07")
 set(VELMORIN_PACKAGE_MAINTAINER "vok <vok@velmorin.invalid>" CACHE STRING
     "Maintainer field of the .deb: a name and an address")

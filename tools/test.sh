@@ -10,7 +10,6 @@ tools/setup.sh
 
 jobs=$(nproc)
 screen="-screen 0 1920x1080x24 -noreset"
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 echo "== Checks of the demo's drawn assets and its page code"
 python3 -m unittest discover -s tools/demo-assets -p 'test_*.py'
@@ -23,14 +22,15 @@ echo "== Build (sanitizers on, warnings are errors)"
 cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 
+# The test presets carry the label filters and the sanitizer options.
 echo "== Unit tests, with leak checking"
-ASAN_OPTIONS=detect_leaks=1 ctest --preset ci -j "$jobs" -L unit
+ctest --preset ci-unit -j "$jobs"
 
 echo "== Integration tests under Xvfb"
 # The engine's own processes are not built with the sanitizers and hold
 # memory until the process ends, so leaks are checked in the unit tests
 # alone, where all the code is the program's own.
-ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "$screen" ctest --preset ci -j "$jobs" -LE unit
+xvfb-run -a -s "$screen" ctest --preset ci-integration -j "$jobs"
 
 if [ "${VELMORIN_TEST_QUICK:-0}" = 1 ]; then
     exit 0

@@ -38,8 +38,8 @@ void App::applicationDidFinishLaunching() {
 
     // Watching starts before the window and the start page exist, so no
     // title the page sets can be missed.
-    titleWatch = webView->observeTitle([this](WebView& view) {
-        if (isExitTitle(view.title(), settings_.exitTitle)) {
+    titleWatch = webView->observeTitle([this](const std::optional<std::string>& title) {
+        if (isExitTitle(title, settings_.exitTitle)) {
             platform_.application().terminate();
         }
     });

@@ -3,10 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace velmorin {
+#include "app/ProgramFacts.h"
 
-// Where the bundle keeps its resources, relative to the bundle's root.
-inline constexpr std::string_view resourceSubdirectory = "share/velmorin-hd";
+namespace velmorin {
 
 // The bundle is a folder with the program at bin/velmorin-hd and its
 // resources at share/velmorin-hd/, both in the build tree and when installed:

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "app/ProgramFacts.h"
+
 namespace velmorin {
 
 // The program's title: the launch dialog's message and the player window's title.
 inline constexpr const char* programTitle = "Velmorin HD";
-
-inline constexpr const char* creditsLine =
-    "Quorvane, 1992. A non-commercial tribute, humbly done by vok.";
 
 inline constexpr const char* fullscreenCheckboxTitle = "Fullscreen";
 inline constexpr const char* playButtonTitle = "Play";

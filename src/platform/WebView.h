@@ -65,9 +65,11 @@ public:
     // The document title, or nothing when the page has none.
     virtual std::optional<std::string> title() const = 0;
 
-    // Calls `onChange` on the main thread after each change of the title,
-    // for as long as the returned observation is kept.
-    virtual std::unique_ptr<Observation> observeTitle(std::function<void(WebView&)> onChange) = 0;
+    // The title as it stands after a change: nothing when the page has none.
+    using TitleChange = std::function<void(const std::optional<std::string>& title)>;
+    // Calls `onChange` on the main thread with the new title after each
+    // change, for as long as the returned observation is kept.
+    virtual std::unique_ptr<Observation> observeTitle(TitleChange onChange) = 0;
 
     virtual void evaluateJavaScript(const std::string& script,
                                     std::function<void(ScriptResult)> completion) = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scheme/UrlPath.h"
+#include "scheme/Utf8.h"
 
 namespace velmorin {
 
@@ -13,20 +14,15 @@ namespace {
 
 constexpr std::string_view startPageName = "index.html";
 
-// Decodes one UTF-8 sequence at `offset` (the text is known to be valid) and
-// returns the code point and its length in bytes.
+// The length in bytes of the character at `offset`. The program's paths are
+// valid UTF-8 (urlPath() checks); in other text a byte that starts no
+// well-formed character counts as one of its own.
 std::pair<std::uint32_t, std::size_t> codePointAt(std::string_view text, std::size_t offset) {
-    const auto lead = static_cast<std::uint8_t>(text[offset]);
-    std::size_t length = lead < 0x80             ? 1
-                         : (lead & 0xE0) == 0xC0 ? 2
-                         : (lead & 0xF0) == 0xE0 ? 3
-                                                 : 4;
-    length = std::min(length, text.size() - offset);
-    std::uint32_t codePoint = length == 1 ? lead : lead & (0xFF >> (length + 1));
-    for (std::size_t k = 1; k < length; ++k) {
-        codePoint = (codePoint << 6) | (static_cast<std::uint8_t>(text[offset + k]) & 0x3F);
+    const auto character = decodeUtf8At(text, offset);
+    if (!character) {
+        return {static_cast<std::uint8_t>(text[offset]), 1};
     }
-    return {codePoint, length};
+    return {character->codePoint, character->length};
 }
 
 // Marks that join the character before them into one user-perceived

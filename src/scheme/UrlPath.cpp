@@ -1,6 +1,6 @@
 #include "scheme/UrlPath.h"
 
-#include <cstdint>
+#include "scheme/Utf8.h"
 
 namespace velmorin {
 
@@ -59,49 +59,6 @@ std::optional<std::string> percentDecode(std::string_view text) {
         i += 2;
     }
     return decoded;
-}
-
-bool isValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<std::uint8_t>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t codePoint = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            codePoint = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            codePoint = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            codePoint = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto continuation = static_cast<std::uint8_t>(text[i + k]);
-            if ((continuation & 0xC0) != 0x80) {
-                return false;
-            }
-            codePoint = (codePoint << 6) | (continuation & 0x3F);
-        }
-        // Overlong forms ("%c0%ae" for "."), surrogates and values beyond
-        // U+10FFFF are not UTF-8.
-        static constexpr std::uint32_t smallestOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (codePoint < smallestOfLength[length] || codePoint > 0x10FFFF ||
-            (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 std::optional<std::string> urlPath(std::string_view url) {

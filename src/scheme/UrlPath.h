@@ -23,6 +23,4 @@ std::optional<std::string> urlPath(std::string_view url);
 // Decodes "%hh" escapes; nothing when an escape is malformed.
 std::optional<std::string> percentDecode(std::string_view text);
 
-bool isValidUtf8(std::string_view text);
-
 }  // namespace velmorin

@@ -6,8 +6,6 @@ namespace velmorin {
 
 namespace {
 
-constexpr double channelScale = 255.0;
-
 std::uint8_t unpremultiply(std::uint8_t channel, std::uint8_t alpha) {
     const unsigned straight = (channel * 255u + alpha / 2u) / alpha;
     return static_cast<std::uint8_t>(straight > 255u ? 255u : straight);
@@ -31,11 +29,6 @@ BitmapPixels::Channels BitmapPixels::channels(std::int64_t x, std::int64_t y) co
         channels.blue = unpremultiply(channels.blue, alpha);
     }
     return channels;
-}
-
-Rgb BitmapPixels::rgb(std::int64_t x, std::int64_t y) const {
-    const Channels pixel = channels(x, y);
-    return {pixel.red / channelScale, pixel.green / channelScale, pixel.blue / channelScale};
 }
 
 double measureLitPixels(const Bitmap& bitmap) {

@@ -33,11 +33,6 @@ std::string policyName(ActivationPolicy policy) {
     return "?";
 }
 
-template <typename Enum>
-std::string enumNumber(Enum value) {
-    return std::to_string(static_cast<long long>(value));
-}
-
 }  // namespace
 
 std::string formatNumber(double value) {
@@ -51,38 +46,11 @@ std::string formatNumber(double value) {
 FakeCheckbox::FakeCheckbox(std::shared_ptr<FakeState> state, std::string title)
     : title(std::move(title)), state_(std::move(state)) {}
 
-void FakeCheckbox::setState(ControlState state) {
-    state_->record("checkbox.setState " + enumNumber(state));
-    current_ = state;
-}
-
-ControlState FakeCheckbox::state() const {
-    state_->record("checkbox.state");
-    return current_;
-}
-
 // --- Alert ---
 
 FakeAlert::FakeAlert(std::shared_ptr<FakeState> state, ModalResponse response,
                      std::optional<ControlState> checkboxAfterModal)
     : state_(std::move(state)), response_(response), checkboxAfterModal_(checkboxAfterModal) {}
-
-void FakeAlert::setMessageText(const std::string& text) {
-    state_->record("alert.setMessageText " + text);
-}
-
-void FakeAlert::setInformativeText(const std::string& text) {
-    state_->record("alert.setInformativeText " + text);
-}
-
-void FakeAlert::setAccessoryView(std::shared_ptr<Checkbox> checkbox) {
-    state_->record("alert.setAccessoryView");
-    accessory_ = std::move(checkbox);
-}
-
-void FakeAlert::addButtonWithTitle(const std::string& title) {
-    state_->record("alert.addButtonWithTitle " + title);
-}
 
 ModalResponse FakeAlert::runModal() {
     state_->record("alert.runModal");
@@ -103,18 +71,6 @@ FakeMenuItem::FakeMenuItem(std::shared_ptr<FakeState> state, std::string title, 
       keyEquivalent(std::move(keyEquivalent)),
       state_(std::move(state)) {}
 
-void FakeMenuItem::setSubmenu(std::unique_ptr<Menu> submenu) {
-    state_->record("menuItem.setSubmenu");
-    submenu_ = std::move(submenu);
-}
-
-Menu* FakeMenuItem::submenu() {
-    state_->record("menuItem.submenu");
-    return submenu_.get();
-}
-
-FakeMenu::FakeMenu(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
-
 MenuItem& FakeMenu::addItemWithTitle(const std::string& title, MenuAction action,
                                      const std::string& keyEquivalent) {
     state_->record("menu.addItemWithTitle " + title + " " + actionName(action) + " " +
@@ -123,48 +79,13 @@ MenuItem& FakeMenu::addItemWithTitle(const std::string& title, MenuAction action
     return *items_.back();
 }
 
-void FakeMenu::addItem(std::unique_ptr<MenuItem> item) {
-    state_->record("menu.addItem");
-    items_.push_back(std::move(item));
-}
-
 // --- Application ---
-
-FakeApplication::FakeApplication(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
-
-void FakeApplication::setDelegate(ApplicationDelegate* delegate) {
-    state_->record("application.setDelegate");
-    delegate_ = delegate;
-}
 
 void FakeApplication::setActivationPolicy(ActivationPolicy policy) {
     state_->record("application.setActivationPolicy " + policyName(policy));
 }
 
-void FakeApplication::run() {
-    state_->record("application.run");
-    if (delegate_ != nullptr) {
-        delegate_->applicationDidFinishLaunching();
-    }
-}
-
-void FakeApplication::setMainMenu(std::unique_ptr<Menu> menu) {
-    state_->record("application.setMainMenu");
-    mainMenu_ = std::move(menu);
-}
-
-void FakeApplication::activateIgnoringOtherApps() {
-    state_->record("application.activateIgnoringOtherApps");
-}
-
-void FakeApplication::terminate() {
-    state_->record("application.terminate");
-    ++terminateCount_;
-}
-
 // --- Main queue ---
-
-FakeMainQueue::FakeMainQueue(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
 
 void FakeMainQueue::asyncAfter(double delaySeconds, std::function<void()> work) {
     state_->record("mainQueue.asyncAfter " + formatNumber(delaySeconds));
@@ -184,17 +105,7 @@ bool FakeMainQueue::runNext() {
 
 // --- Screen ---
 
-FakeScreen::FakeScreen(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
-
-Rect FakeScreen::frame() const {
-    state_->record("mainScreen.frame");
-    return scriptedFrame;
-}
-
 // --- Web view ---
-
-FakeWebViewConfiguration::FakeWebViewConfiguration(std::shared_ptr<FakeState> state)
-    : state_(std::move(state)) {}
 
 void FakeWebViewConfiguration::setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,
                                                    const std::string& scheme) {
@@ -243,12 +154,7 @@ void FakeWebView::loadRequest(const UrlRequest& request) {
     }
 }
 
-std::optional<std::string> FakeWebView::title() const {
-    state_->record("webView.title");
-    return title_;
-}
-
-std::unique_ptr<Observation> FakeWebView::observeTitle(std::function<void(WebView&)> onChange) {
+std::unique_ptr<Observation> FakeWebView::observeTitle(TitleChange onChange) {
     state_->record("webView.observeTitle");
     auto live = std::make_shared<bool>(true);
     observers_.push_back({live, std::move(onChange)});
@@ -262,7 +168,9 @@ void FakeWebView::changeTitle(std::optional<std::string> title) {
     const auto observers = observers_;
     for (const auto& observer : observers) {
         if (*observer.live) {
-            observer.onChange(*this);
+            // Read the way a toolkit reads it for each observer, so the log
+            // shows the read.
+            observer.onChange(FakeWebView::title());
         }
     }
 }
@@ -273,17 +181,6 @@ std::size_t FakeWebView::liveObservationCount() const {
         count += *observer.live ? 1 : 0;
     }
     return count;
-}
-
-void FakeWebView::evaluateJavaScript(const std::string& script,
-                                     std::function<void(ScriptResult)> completion) {
-    state_->record("webView.evaluateJavaScript");
-    pendingScripts_.push_back({script, std::move(completion)});
-}
-
-void FakeWebView::takeSnapshot(std::function<void(SnapshotResult)> completion) {
-    state_->record("webView.takeSnapshot");
-    pendingSnapshots_.push_back(std::move(completion));
 }
 
 bool FakeWebView::completeScript(ScriptResult result) {
@@ -316,39 +213,12 @@ FakeWindow::FakeWindow(std::shared_ptr<FakeState> state, const Rect& contentRect
       defer(defer),
       state_(std::move(state)) {}
 
-void FakeWindow::setTitle(const std::string& newTitle) {
-    state_->record("window.setTitle " + newTitle);
-    title = newTitle;
-}
-
 void FakeWindow::setBackgroundColor(Color color) {
     state_->record("window.setBackgroundColor " + colorName(color));
 }
 
 void FakeWindow::setCollectionBehavior(CollectionBehavior behavior) {
     state_->record("window.setCollectionBehavior " + enumNumber(behavior));
-}
-
-void FakeWindow::setContentView(std::shared_ptr<WebView> view) {
-    state_->record("window.setContentView");
-    contentView = std::move(view);
-}
-
-void FakeWindow::center() {
-    state_->record("window.center");
-}
-
-void FakeWindow::makeKeyAndOrderFront() {
-    state_->record("window.makeKeyAndOrderFront");
-}
-
-void FakeWindow::makeFirstResponder(WebView& view) {
-    state_->record("window.makeFirstResponder");
-    firstResponder = &view;
-}
-
-void FakeWindow::toggleFullScreen() {
-    state_->record("window.toggleFullScreen");
 }
 
 // --- Platform ---
@@ -359,30 +229,9 @@ FakePlatform::FakePlatform()
       mainQueue_(state_),
       screen_(state_) {}
 
-std::string FakePlatform::resourceDirectory() {
-    state_->record("resourceDirectory");
-    return resourceDirectoryPath;
-}
-
-void FakePlatform::writeStandardOutput(const std::string& text) {
-    state_->record("stdout " + text);
-    standardOutput_ += text;
-}
-
-std::unique_ptr<Menu> FakePlatform::createMenu() {
-    state_->record("createMenu");
-    return std::make_unique<FakeMenu>(state_);
-}
-
 std::unique_ptr<MenuItem> FakePlatform::createMenuItem() {
     state_->record("createMenuItem");
     return std::make_unique<FakeMenuItem>(state_, "", MenuAction::none, "");
-}
-
-std::unique_ptr<Alert> FakePlatform::createAlert() {
-    state_->record("createAlert");
-    ++alertCount_;
-    return std::make_unique<FakeAlert>(state_, alertResponse, checkboxAfterModal);
 }
 
 std::shared_ptr<Checkbox> FakePlatform::createCheckbox(const std::string& title) {
@@ -390,11 +239,6 @@ std::shared_ptr<Checkbox> FakePlatform::createCheckbox(const std::string& title)
     auto checkbox = std::make_shared<FakeCheckbox>(state_, title);
     lastCheckbox_ = checkbox;
     return checkbox;
-}
-
-std::unique_ptr<WebViewConfiguration> FakePlatform::createWebViewConfiguration() {
-    state_->record("createWebViewConfiguration");
-    return std::make_unique<FakeWebViewConfiguration>(state_);
 }
 
 std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,
@@ -426,24 +270,5 @@ std::shared_ptr<SchemeHandler> FakePlatform::schemeHandler(const std::string& sc
 }
 
 // --- Scheme task ---
-
-void RecordingSchemeTask::didReceiveResponse(const HttpResponse& response) {
-    calls_.push_back(Call::response);
-    responses_.push_back(response);
-}
-
-void RecordingSchemeTask::didReceiveData(Bytes&& data) {
-    calls_.push_back(Call::data);
-    dataBlocks_.push_back(std::move(data));
-}
-
-void RecordingSchemeTask::didFinish() {
-    calls_.push_back(Call::finish);
-}
-
-void RecordingSchemeTask::didFailWithError(UrlError error) {
-    calls_.push_back(Call::fail);
-    errors_.push_back(error);
-}
 
 }  // namespace velmorin::fake

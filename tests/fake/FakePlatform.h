@@ -26,6 +26,12 @@ using Log = std::vector<std::string>;
 // same double, so 1080.0 is "1080" and 1024.5 is "1024.5".
 std::string formatNumber(double value);
 
+// Enumerations as the log shows them: their number.
+template <typename Enum>
+std::string enumNumber(Enum value) {
+    return std::to_string(static_cast<long long>(value));
+}
+
 // What the fakes share: the log and the scheme handlers registered with any
 // configuration (kept here because a configuration is dropped once its web
 // view exists).
@@ -40,8 +46,14 @@ class FakeCheckbox final : public Checkbox {
 public:
     FakeCheckbox(std::shared_ptr<FakeState> state, std::string title);
 
-    void setState(ControlState state) override;
-    ControlState state() const override;
+    void setState(ControlState state) override {
+        state_->record("checkbox.setState " + enumNumber(state));
+        current_ = state;
+    }
+    ControlState state() const override {
+        state_->record("checkbox.state");
+        return current_;
+    }
 
     // What the user leaves the box at; not logged.
     void setStateByUser(ControlState state) { current_ = state; }
@@ -59,10 +71,19 @@ public:
     FakeAlert(std::shared_ptr<FakeState> state, ModalResponse response,
               std::optional<ControlState> checkboxAfterModal);
 
-    void setMessageText(const std::string& text) override;
-    void setInformativeText(const std::string& text) override;
-    void setAccessoryView(std::shared_ptr<Checkbox> checkbox) override;
-    void addButtonWithTitle(const std::string& title) override;
+    void setMessageText(const std::string& text) override {
+        state_->record("alert.setMessageText " + text);
+    }
+    void setInformativeText(const std::string& text) override {
+        state_->record("alert.setInformativeText " + text);
+    }
+    void setAccessoryView(std::shared_ptr<Checkbox> checkbox) override {
+        state_->record("alert.setAccessoryView");
+        accessory_ = std::move(checkbox);
+    }
+    void addButtonWithTitle(const std::string& title) override {
+        state_->record("alert.addButtonWithTitle " + title);
+    }
     // Answers with the scripted response, after moving the accessory checkbox
     // (when it is a FakeCheckbox) to the scripted state.
     ModalResponse runModal() override;
@@ -81,8 +102,14 @@ public:
     FakeMenuItem(std::shared_ptr<FakeState> state, std::string title, MenuAction action,
                  std::string keyEquivalent);
 
-    void setSubmenu(std::unique_ptr<Menu> submenu) override;
-    Menu* submenu() override;
+    void setSubmenu(std::unique_ptr<Menu> submenu) override {
+        state_->record("menuItem.setSubmenu");
+        submenu_ = std::move(submenu);
+    }
+    Menu* submenu() override {
+        state_->record("menuItem.submenu");
+        return submenu_.get();
+    }
 
     // Unlogged view for assertions.
     const Menu* attachedSubmenu() const { return submenu_.get(); }
@@ -98,11 +125,14 @@ private:
 
 class FakeMenu final : public Menu {
 public:
-    explicit FakeMenu(std::shared_ptr<FakeState> state);
+    explicit FakeMenu(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
 
     MenuItem& addItemWithTitle(const std::string& title, MenuAction action,
                                const std::string& keyEquivalent) override;
-    void addItem(std::unique_ptr<MenuItem> item) override;
+    void addItem(std::unique_ptr<MenuItem> item) override {
+        state_->record("menu.addItem");
+        items_.push_back(std::move(item));
+    }
 
     const std::vector<std::unique_ptr<MenuItem>>& items() const { return items_; }
 
@@ -113,15 +143,31 @@ private:
 
 class FakeApplication final : public Application {
 public:
-    explicit FakeApplication(std::shared_ptr<FakeState> state);
+    explicit FakeApplication(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
 
-    void setDelegate(ApplicationDelegate* delegate) override;
+    void setDelegate(ApplicationDelegate* delegate) override {
+        state_->record("application.setDelegate");
+        delegate_ = delegate;
+    }
     void setActivationPolicy(ActivationPolicy policy) override;
     // Logs, then delivers applicationDidFinishLaunching to the delegate, if any.
-    void run() override;
-    void setMainMenu(std::unique_ptr<Menu> menu) override;
-    void activateIgnoringOtherApps() override;
-    void terminate() override;
+    void run() override {
+        state_->record("application.run");
+        if (delegate_ != nullptr) {
+            delegate_->applicationDidFinishLaunching();
+        }
+    }
+    void setMainMenu(std::unique_ptr<Menu> menu) override {
+        state_->record("application.setMainMenu");
+        mainMenu_ = std::move(menu);
+    }
+    void activateIgnoringOtherApps() override {
+        state_->record("application.activateIgnoringOtherApps");
+    }
+    void terminate() override {
+        state_->record("application.terminate");
+        ++terminateCount_;
+    }
 
     ApplicationDelegate* delegate() const { return delegate_; }
     const Menu* mainMenu() const { return mainMenu_.get(); }
@@ -136,7 +182,7 @@ private:
 
 class FakeMainQueue final : public MainQueue {
 public:
-    explicit FakeMainQueue(std::shared_ptr<FakeState> state);
+    explicit FakeMainQueue(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
 
     void asyncAfter(double delaySeconds, std::function<void()> work) override;
 
@@ -159,9 +205,12 @@ private:
 
 class FakeScreen final : public Screen {
 public:
-    explicit FakeScreen(std::shared_ptr<FakeState> state);
+    explicit FakeScreen(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
 
-    Rect frame() const override;
+    Rect frame() const override {
+        state_->record("mainScreen.frame");
+        return scriptedFrame;
+    }
 
     Rect scriptedFrame{0.0, 0.0, 1440.0, 900.0};
 
@@ -171,7 +220,8 @@ private:
 
 class FakeWebViewConfiguration final : public WebViewConfiguration {
 public:
-    explicit FakeWebViewConfiguration(std::shared_ptr<FakeState> state);
+    explicit FakeWebViewConfiguration(std::shared_ptr<FakeState> state)
+        : state_(std::move(state)) {}
 
     void setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,
                              const std::string& scheme) override;
@@ -194,11 +244,20 @@ public:
                 const FakeWebViewConfiguration* configuration);
 
     void loadRequest(const UrlRequest& request) override;
-    std::optional<std::string> title() const override;
-    std::unique_ptr<Observation> observeTitle(std::function<void(WebView&)> onChange) override;
+    std::optional<std::string> title() const override {
+        state_->record("webView.title");
+        return title_;
+    }
+    std::unique_ptr<Observation> observeTitle(TitleChange onChange) override;
     void evaluateJavaScript(const std::string& script,
-                            std::function<void(ScriptResult)> completion) override;
-    void takeSnapshot(std::function<void(SnapshotResult)> completion) override;
+                            std::function<void(ScriptResult)> completion) override {
+        state_->record("webView.evaluateJavaScript");
+        pendingScripts_.push_back({script, std::move(completion)});
+    }
+    void takeSnapshot(std::function<void(SnapshotResult)> completion) override {
+        state_->record("webView.takeSnapshot");
+        pendingSnapshots_.push_back(std::move(completion));
+    }
 
     // The page sets its title: observers still held are told.
     void changeTitle(std::optional<std::string> title);
@@ -228,7 +287,7 @@ public:
 private:
     struct Observer {
         std::shared_ptr<bool> live;
-        std::function<void(WebView&)> onChange;
+        TitleChange onChange;
     };
 
     std::shared_ptr<FakeState> state_;
@@ -244,14 +303,23 @@ public:
     FakeWindow(std::shared_ptr<FakeState> state, const Rect& contentRect, StyleMask styleMask,
                Backing backing, Defer defer);
 
-    void setTitle(const std::string& title) override;
+    void setTitle(const std::string& newTitle) override {
+        state_->record("window.setTitle " + newTitle);
+        title = newTitle;
+    }
     void setBackgroundColor(Color color) override;
     void setCollectionBehavior(CollectionBehavior behavior) override;
-    void setContentView(std::shared_ptr<WebView> view) override;
-    void center() override;
-    void makeKeyAndOrderFront() override;
-    void makeFirstResponder(WebView& view) override;
-    void toggleFullScreen() override;
+    void setContentView(std::shared_ptr<WebView> view) override {
+        state_->record("window.setContentView");
+        contentView = std::move(view);
+    }
+    void center() override { state_->record("window.center"); }
+    void makeKeyAndOrderFront() override { state_->record("window.makeKeyAndOrderFront"); }
+    void makeFirstResponder(WebView& view) override {
+        state_->record("window.makeFirstResponder");
+        firstResponder = &view;
+    }
+    void toggleFullScreen() override { state_->record("window.toggleFullScreen"); }
 
     const Rect contentRect;
     const StyleMask styleMask;
@@ -289,14 +357,30 @@ public:
     Application& application() override { return application_; }
     MainQueue& mainQueue() override { return mainQueue_; }
     const Screen& mainScreen() override { return screen_; }
-    std::string resourceDirectory() override;
-    void writeStandardOutput(const std::string& text) override;
+    std::string resourceDirectory() override {
+        state_->record("resourceDirectory");
+        return resourceDirectoryPath;
+    }
+    void writeStandardOutput(const std::string& text) override {
+        state_->record("stdout " + text);
+        standardOutput_ += text;
+    }
 
-    std::unique_ptr<Menu> createMenu() override;
+    std::unique_ptr<Menu> createMenu() override {
+        state_->record("createMenu");
+        return std::make_unique<FakeMenu>(state_);
+    }
     std::unique_ptr<MenuItem> createMenuItem() override;
-    std::unique_ptr<Alert> createAlert() override;
+    std::unique_ptr<Alert> createAlert() override {
+        state_->record("createAlert");
+        ++alertCount_;
+        return std::make_unique<FakeAlert>(state_, alertResponse, checkboxAfterModal);
+    }
     std::shared_ptr<Checkbox> createCheckbox(const std::string& title) override;
-    std::unique_ptr<WebViewConfiguration> createWebViewConfiguration() override;
+    std::unique_ptr<WebViewConfiguration> createWebViewConfiguration() override {
+        state_->record("createWebViewConfiguration");
+        return std::make_unique<FakeWebViewConfiguration>(state_);
+    }
     std::shared_ptr<WebView> createWebView(const Rect& frame,
                                            WebViewConfiguration& configuration) override;
     std::shared_ptr<Window> createWindow(const Rect& contentRect, StyleMask styleMask,
@@ -344,10 +428,19 @@ public:
     explicit RecordingSchemeTask(std::string url) : url_(std::move(url)) {}
 
     std::string requestUrl() const override { return url_; }
-    void didReceiveResponse(const HttpResponse& response) override;
-    void didReceiveData(Bytes&& data) override;
-    void didFinish() override;
-    void didFailWithError(UrlError error) override;
+    void didReceiveResponse(const HttpResponse& response) override {
+        calls_.push_back(Call::response);
+        responses_.push_back(response);
+    }
+    void didReceiveData(Bytes&& data) override {
+        calls_.push_back(Call::data);
+        dataBlocks_.push_back(std::move(data));
+    }
+    void didFinish() override { calls_.push_back(Call::finish); }
+    void didFailWithError(UrlError error) override {
+        calls_.push_back(Call::fail);
+        errors_.push_back(error);
+    }
 
     enum class Call { response, data, finish, fail };
 

@@ -1,20 +1,18 @@
 #include "scheme/DemoFiles.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "common/TempTree.h"
 #include "fake/FakePlatform.h"
 
 namespace velmorin {
@@ -24,29 +22,14 @@ namespace fs = std::filesystem;
 using fake::RecordingSchemeTask;
 using Call = RecordingSchemeTask::Call;
 
-Bytes bytesOf(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
-void writeFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
+using test::bytesOf;
 
 // A resource folder laid out like the bundle's, with a demo folder, things
 // beside it that must stay out of reach, and entries that are not files.
 class DemoFilesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "velmorin-demofiles-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        resources = new fs::path(pattern);
-        const fs::path demo = *resources / "demo";
-        fs::create_directories(demo / "sub");
-        fs::create_directories(*resources / "demo2");
-
+        tree = new test::DemoTree("velmorin-demofiles");
         fileBytes = new std::map<std::string, Bytes>{
             {"index.html", bytesOf("<!doctype html><title>demo</title>\n")},
             {"a.js", bytesOf("console.log('a');\n")},
@@ -70,23 +53,20 @@ protected:
         }
         (*fileBytes)["big.js"] = big;
         for (const auto& [name, bytes] : *fileBytes) {
-            writeFile(demo / name, bytes);
+            tree->writeDemo(name, bytes);
         }
-        writeFile(*resources / "secret.txt", bytesOf("secret"));
-        writeFile(*resources / "demo2" / "x.js", bytesOf("neighbour"));
-        ASSERT_EQ(::mkfifo((demo / "pipe.js").c_str(), 0600), 0);
-        fs::create_symlink(*resources / "secret.txt", demo / "outside-link.txt");
-        fs::create_symlink("/dev/zero", demo / "zero.js");
+        tree->write("secret.txt", bytesOf("secret"));
+        tree->write("demo2/x.js", bytesOf("neighbour"));
+        tree->addSpecialEntries(".js");
+        fs::create_symlink(tree->root() / "secret.txt", tree->demo() / "outside-link.txt");
     }
 
     static void TearDownTestSuite() {
-        std::error_code ignored;
-        fs::remove_all(*resources, ignored);
-        delete resources;
         delete fileBytes;
+        delete tree;
     }
 
-    DemoFiles handler{resources->string()};
+    DemoFiles handler{tree->root().string()};
 
     RecordingSchemeTask answer(const std::string& url) {
         RecordingSchemeTask task(url);
@@ -94,11 +74,11 @@ protected:
         return task;
     }
 
-    static fs::path* resources;
+    static test::DemoTree* tree;
     static std::map<std::string, Bytes>* fileBytes;
 };
 
-fs::path* DemoFilesTest::resources = nullptr;
+test::DemoTree* DemoFilesTest::tree = nullptr;
 std::map<std::string, Bytes>* DemoFilesTest::fileBytes = nullptr;
 
 void expectServed(const RecordingSchemeTask& task, const std::string& url,
@@ -123,9 +103,9 @@ void expectFailed(const RecordingSchemeTask& task) {
 }
 
 TEST_F(DemoFilesTest, RootIsTheStandardizedDemoFolder) {
-    EXPECT_EQ(handler.root, (*resources / "demo").string());
-    EXPECT_EQ(DemoFiles(resources->string() + "/").root, handler.root);
-    EXPECT_EQ(DemoFiles(resources->string() + "/./sub/..").root, handler.root);
+    EXPECT_EQ(handler.root, (tree->root() / "demo").string());
+    EXPECT_EQ(DemoFiles(tree->root().string() + "/").root, handler.root);
+    EXPECT_EQ(DemoFiles(tree->root().string() + "/./sub/..").root, handler.root);
 }
 
 TEST_F(DemoFilesTest, ServesFilesWithTheirTypeLengthAndBytes) {
@@ -197,7 +177,8 @@ TEST_F(DemoFilesTest, NamedPipeFailsWithoutWaitingForAWriter) {
     if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
         ADD_FAILURE() << "the handler is stuck on a named pipe";
         // Give the blocked reader a writer and an end, so the test can finish.
-        const int writer = ::open((*resources / "demo" / "pipe.js").c_str(), O_WRONLY | O_NONBLOCK);
+        const int writer =
+            ::open((tree->root() / "demo" / "pipe.js").c_str(), O_WRONLY | O_NONBLOCK);
         if (writer >= 0) {
             ::close(writer);
         }
@@ -229,11 +210,10 @@ TEST_F(DemoFilesTest, StopTaskDoesNothing) {
 }
 
 TEST_F(DemoFilesTest, ServesWhatIsOnDiskNow) {
-    const fs::path changing = *resources / "demo" / "changing.js";
-    writeFile(changing, bytesOf("first"));
+    const fs::path changing = tree->writeDemo("changing.js", bytesOf("first"));
     expectServed(answer("app://demo/changing.js"), "app://demo/changing.js", "text/javascript",
                  bytesOf("first"));
-    writeFile(changing, bytesOf("second, longer"));
+    tree->writeDemo("changing.js", bytesOf("second, longer"));
     expectServed(answer("app://demo/changing.js"), "app://demo/changing.js", "text/javascript",
                  bytesOf("second, longer"));
     fs::remove(changing);
@@ -241,7 +221,7 @@ TEST_F(DemoFilesTest, ServesWhatIsOnDiskNow) {
 }
 
 TEST_F(DemoFilesTest, MissingDemoFolderFailsEverything) {
-    DemoFiles nowhere((*resources / "no-such-folder").string());
+    DemoFiles nowhere((tree->root() / "no-such-folder").string());
     for (const std::string url : {"app://demo/", "app://demo/index.html"}) {
         SCOPED_TRACE(url);
         RecordingSchemeTask task(url);

@@ -6,8 +6,12 @@
 #include <ostream>
 #include <string>
 
+#include "common/NamedRows.h"
+
 namespace velmorin {
 namespace {
+
+using test::PrintTo;
 
 using Action = LaunchChoice::Action;
 
@@ -18,10 +22,6 @@ struct OutcomeCase {
     std::optional<ControlState> checkbox;
     LaunchChoice expected;
 };
-
-void PrintTo(const OutcomeCase& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class DialogOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
 
@@ -64,10 +64,6 @@ struct SizeCase {
     Rect screen;
     Size expected;
 };
-
-void PrintTo(const SizeCase& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class WindowContentSizeTest : public ::testing::TestWithParam<SizeCase> {};
 

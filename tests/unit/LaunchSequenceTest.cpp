@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "app/App.h"
+#include "common/NamedRows.h"
 #include "fake/FakePlatform.h"
 #include "platform/Platform.h"
 
 namespace velmorin {
 namespace {
+
+using test::PrintTo;
 
 using fake::FakeMenu;
 using fake::FakeMenuItem;
@@ -95,10 +98,6 @@ struct PlayCase {
     bool fullScreen;
 };
 
-void PrintTo(const PlayCase& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class PlaySequenceTest : public LaunchSequenceTest,
                          public ::testing::WithParamInterface<PlayCase> {};
 
@@ -147,10 +146,6 @@ struct QuitCase {
     const char* name;
     ModalResponse response;
 };
-
-void PrintTo(const QuitCase& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class QuitSequenceTest : public LaunchSequenceTest,
                          public ::testing::WithParamInterface<QuitCase> {};

@@ -6,18 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "common/NamedRows.h"
+
 namespace velmorin {
 namespace {
+
+using test::PrintTo;
 
 struct SelfTestCase {
     const char* name;
     Environment environment;
     SelfTestMode expected;
 };
-
-void PrintTo(const SelfTestCase& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class SelfTestModeTest : public ::testing::TestWithParam<SelfTestCase> {};
 
@@ -72,10 +72,6 @@ struct ProcessEnvironmentCase {
     std::vector<std::string> entries;
     Environment expected;
 };
-
-void PrintTo(const ProcessEnvironmentCase& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class ProcessEnvironmentTest : public ::testing::TestWithParam<ProcessEnvironmentCase> {};
 

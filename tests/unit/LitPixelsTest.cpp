@@ -12,10 +12,18 @@
 #include <utility>
 #include <vector>
 
+#include "common/NamedRows.h"
+#include "common/ReferenceLitPixels.h"
 #include "fake/FakePlatform.h"
 
 namespace velmorin {
 namespace {
+
+using test::PrintTo;
+
+using test::ReferencePixels;
+using test::Rgb;
+using test::sampleLitPixels;
 
 // A source of colours that counts and remembers which pixels were read.
 class SyntheticSource {
@@ -88,10 +96,6 @@ struct ThresholdCase {
     bool lit;
 };
 
-void PrintTo(const ThresholdCase& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class ThresholdTest : public ::testing::TestWithParam<ThresholdCase> {};
 
 TEST_P(ThresholdTest, SumMustExceedTheThreshold) {
@@ -120,10 +124,6 @@ struct GridCase {
     std::int64_t height;
     std::vector<std::pair<std::int64_t, std::int64_t>> samples;
 };
-
-void PrintTo(const GridCase& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class SamplingGridTest : public ::testing::TestWithParam<GridCase> {};
 
@@ -187,11 +187,12 @@ struct BitmapCase {
     bool lit;
 };
 
-void PrintTo(const BitmapCase& row, std::ostream* out) {
-    *out << row.name;
-}
-
 class BitmapPixelTest : public ::testing::TestWithParam<BitmapCase> {};
+
+constexpr auto rgba = ChannelOrder::rgba;
+constexpr auto bgra = ChannelOrder::bgra;
+constexpr auto straight = AlphaMode::straight;
+constexpr auto premultiplied = AlphaMode::premultiplied;
 
 TEST_P(BitmapPixelTest, ReadsChannelsAndAlpha) {
     const auto& row = GetParam();
@@ -205,55 +206,23 @@ TEST_P(BitmapPixelTest, ReadsChannelsAndAlpha) {
 INSTANTIATE_TEST_SUITE_P(
     Pixels, BitmapPixelTest,
     ::testing::Values(
-        BitmapCase{"black", {0, 0, 0, 255}, ChannelOrder::rgba, AlphaMode::straight, false},
-        BitmapCase{"white", {255, 255, 255, 255}, ChannelOrder::rgba, AlphaMode::straight, true},
-        BitmapCase{"grey10", {10, 10, 10, 255}, ChannelOrder::rgba, AlphaMode::straight, false},
-        BitmapCase{"sum31", {11, 10, 10, 255}, ChannelOrder::rgba, AlphaMode::straight, true},
-        BitmapCase{"red30", {30, 0, 0, 255}, ChannelOrder::rgba, AlphaMode::straight, false},
-        BitmapCase{"red31", {31, 0, 0, 255}, ChannelOrder::rgba, AlphaMode::straight, true},
+        BitmapCase{"black", {0, 0, 0, 255}, rgba, straight, false},
+        BitmapCase{"white", {255, 255, 255, 255}, rgba, straight, true},
+        BitmapCase{"grey10", {10, 10, 10, 255}, rgba, straight, false},
+        BitmapCase{"sum31", {11, 10, 10, 255}, rgba, straight, true},
+        BitmapCase{"red30", {30, 0, 0, 255}, rgba, straight, false},
+        BitmapCase{"red31", {31, 0, 0, 255}, rgba, straight, true},
         // Alpha is never counted as colour.
-        BitmapCase{"alphaOnly", {0, 0, 0, 255}, ChannelOrder::bgra, AlphaMode::straight, false},
-        BitmapCase{"straightTransparentBright",
-                   {255, 255, 255, 0},
-                   ChannelOrder::rgba,
-                   AlphaMode::straight,
-                   true},
-        BitmapCase{"straightHalfAlphaDim",
-                   {16, 0, 0, 128},
-                   ChannelOrder::rgba,
-                   AlphaMode::straight,
-                   false},
+        BitmapCase{"alphaOnly", {0, 0, 0, 255}, bgra, straight, false},
+        BitmapCase{"straightTransparentBright", {255, 255, 255, 0}, rgba, straight, true},
+        BitmapCase{"straightHalfAlphaDim", {16, 0, 0, 128}, rgba, straight, false},
         // 16 at half alpha is 32 once un-premultiplied.
-        BitmapCase{"premultipliedHalfAlpha",
-                   {16, 0, 0, 128},
-                   ChannelOrder::rgba,
-                   AlphaMode::premultiplied,
-                   true},
-        BitmapCase{"premultipliedHalfAlphaBgra",
-                   {0, 0, 16, 128},
-                   ChannelOrder::bgra,
-                   AlphaMode::premultiplied,
-                   true},
-        BitmapCase{"premultipliedDim",
-                   {10, 0, 0, 128},
-                   ChannelOrder::rgba,
-                   AlphaMode::premultiplied,
-                   false},
-        BitmapCase{"premultipliedOpaque",
-                   {31, 0, 0, 255},
-                   ChannelOrder::rgba,
-                   AlphaMode::premultiplied,
-                   true},
-        BitmapCase{"premultipliedOpaqueDim",
-                   {30, 0, 0, 255},
-                   ChannelOrder::rgba,
-                   AlphaMode::premultiplied,
-                   false},
-        BitmapCase{"premultipliedTransparent",
-                   {200, 200, 200, 0},
-                   ChannelOrder::rgba,
-                   AlphaMode::premultiplied,
-                   false}),
+        BitmapCase{"premultipliedHalfAlpha", {16, 0, 0, 128}, rgba, premultiplied, true},
+        BitmapCase{"premultipliedHalfAlphaBgra", {0, 0, 16, 128}, bgra, premultiplied, true},
+        BitmapCase{"premultipliedDim", {10, 0, 0, 128}, rgba, premultiplied, false},
+        BitmapCase{"premultipliedOpaque", {31, 0, 0, 255}, rgba, premultiplied, true},
+        BitmapCase{"premultipliedOpaqueDim", {30, 0, 0, 255}, rgba, premultiplied, false},
+        BitmapCase{"premultipliedTransparent", {200, 200, 200, 0}, rgba, premultiplied, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BitmapPixels, ChannelOrderIsHonoured) {
@@ -264,7 +233,7 @@ TEST(BitmapPixels, ChannelOrderIsHonoured) {
     for (const auto& [order, pixel] : table) {
         SCOPED_TRACE(order == ChannelOrder::rgba ? "rgba" : "bgra");
         const Bitmap bitmap = filledBitmap(1, 1, pixel, order);
-        const Rgb colour = BitmapPixels(bitmap).rgb(0, 0);
+        const Rgb colour = ReferencePixels(bitmap).rgb(0, 0);
         EXPECT_EQ(colour.red, 10 / 255.0);
         EXPECT_EQ(colour.green, 20 / 255.0);
         EXPECT_EQ(colour.blue, 30 / 255.0);
@@ -281,7 +250,7 @@ TEST(BitmapPixels, UnpremultipliesToWholeValues) {
     for (const auto& [pixel, expected] : table) {
         const Bitmap bitmap =
             filledBitmap(1, 1, pixel, ChannelOrder::rgba, AlphaMode::premultiplied);
-        const Rgb colour = BitmapPixels(bitmap).rgb(0, 0);
+        const Rgb colour = ReferencePixels(bitmap).rgb(0, 0);
         EXPECT_EQ(colour.red, expected[0] / 255.0);
         EXPECT_EQ(colour.green, expected[1] / 255.0);
         EXPECT_EQ(colour.blue, expected[2] / 255.0);
@@ -329,10 +298,10 @@ TEST(BitmapPixels, WholeNumberTestAgreesWithTheDoubleRule) {
                 const auto a = static_cast<std::uint8_t>(48 + (red * 7 + blue) % 208);
                 setPixel(straight, 0, 0, {r, g, b, 255});
                 setPixel(premultiplied, 0, 0, {b, g, r, a});
-                ASSERT_EQ(measureLitPixels(straight), sampleLitPixels(BitmapPixels(straight)))
+                ASSERT_EQ(measureLitPixels(straight), sampleLitPixels(ReferencePixels(straight)))
                     << red << " " << green << " " << blue;
                 ASSERT_EQ(measureLitPixels(premultiplied),
-                          sampleLitPixels(BitmapPixels(premultiplied)))
+                          sampleLitPixels(ReferencePixels(premultiplied)))
                     << red << " " << green << " " << blue << " alpha " << int{a};
             }
         }

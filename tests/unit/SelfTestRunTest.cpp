@@ -7,11 +7,14 @@
 #include <string>
 
 #include "app/App.h"
+#include "common/NamedRows.h"
 #include "fake/FakePlatform.h"
 #include "selftest/Report.h"
 
 namespace velmorin {
 namespace {
+
+using test::PrintTo;
 
 using fake::FakeImage;
 using fake::FakePlatform;
@@ -124,8 +127,9 @@ struct ReportCase {
     std::string litLine;
 };
 
-void PrintTo(const ReportCase& row, std::ostream* out) {
-    *out << row.name;
+// A snapshot whose image gives this bitmap, or none.
+std::function<SnapshotResult()> imageOf(std::optional<Bitmap> bitmap) {
+    return [bitmap] { return SnapshotResult{std::make_unique<FakeImage>(bitmap), std::nullopt}; };
 }
 
 class SelfTestReportTest : public SelfTestRunTest,
@@ -141,69 +145,48 @@ TEST_P(SelfTestReportTest, WritesBothLines) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, SelfTestReportTest,
-    ::testing::Values(
-        ReportCase{"allLit",
-                   {"{}", std::nullopt},
-                   [] {
-                       return SnapshotResult{std::make_unique<FakeImage>(solidBitmap(8, 8, 200)),
-                                             std::nullopt};
-                   },
-                   "selftest page: {}",
-                   "selftest lit pixels: 100.0 %"},
-        ReportCase{"dark",
-                   {"{}", std::nullopt},
-                   [] {
-                       return SnapshotResult{std::make_unique<FakeImage>(solidBitmap(8, 8, 0)),
-                                             std::nullopt};
-                   },
-                   "selftest page: {}",
-                   "selftest lit pixels: 0.0 %"},
-        ReportCase{"noImage",
-                   {"{}", std::nullopt},
-                   [] {
-                       return SnapshotResult{nullptr, "snapshot failed"};
-                   },
-                   "selftest page: {}",
-                   "selftest lit pixels: -1.0 %"},
-        ReportCase{
-            "imageWithoutBitmap",
-            {"{}", std::nullopt},
-            [] {
-                return SnapshotResult{std::make_unique<FakeImage>(std::nullopt), std::nullopt};
-            },
-            "selftest page: {}",
-            "selftest lit pixels: -1.0 %"},
-        ReportCase{"emptyBitmap",
-                   {"{}", std::nullopt},
-                   [] {
-                       return SnapshotResult{std::make_unique<FakeImage>(Bitmap{}), std::nullopt};
-                   },
-                   "selftest page: {}",
-                   "selftest lit pixels: nan %"},
-        ReportCase{
-            "errorOnly",
-            {std::nullopt, "JavaScript exception"},
-            [] {
-                return SnapshotResult{std::make_unique<FakeImage>(oneThirdLit()), std::nullopt};
-            },
-            "selftest page: JavaScript exception",
-            "selftest lit pixels: 33.3 %"},
-        ReportCase{
-            "valueBeatsError",
-            {"{\"a\":1}", "ignored"},
-            [] {
-                return SnapshotResult{std::make_unique<FakeImage>(oneThirdLit()), std::nullopt};
-            },
-            "selftest page: {\"a\":1}",
-            "selftest lit pixels: 33.3 %"},
-        ReportCase{
-            "neither",
-            {std::nullopt, std::nullopt},
-            [] {
-                return SnapshotResult{std::make_unique<FakeImage>(oneThirdLit()), std::nullopt};
-            },
-            "selftest page: nil",
-            "selftest lit pixels: 33.3 %"}),
+    ::testing::Values(ReportCase{"allLit",
+                                 {"{}", std::nullopt},
+                                 imageOf(solidBitmap(8, 8, 200)),
+                                 "selftest page: {}",
+                                 "selftest lit pixels: 100.0 %"},
+                      ReportCase{"dark",
+                                 {"{}", std::nullopt},
+                                 imageOf(solidBitmap(8, 8, 0)),
+                                 "selftest page: {}",
+                                 "selftest lit pixels: 0.0 %"},
+                      ReportCase{"noImage",
+                                 {"{}", std::nullopt},
+                                 [] {
+                                     return SnapshotResult{nullptr, "snapshot failed"};
+                                 },
+                                 "selftest page: {}",
+                                 "selftest lit pixels: -1.0 %"},
+                      ReportCase{"imageWithoutBitmap",
+                                 {"{}", std::nullopt},
+                                 imageOf(std::nullopt),
+                                 "selftest page: {}",
+                                 "selftest lit pixels: -1.0 %"},
+                      ReportCase{"emptyBitmap",
+                                 {"{}", std::nullopt},
+                                 imageOf(Bitmap{}),
+                                 "selftest page: {}",
+                                 "selftest lit pixels: nan %"},
+                      ReportCase{"errorOnly",
+                                 {std::nullopt, "JavaScript exception"},
+                                 imageOf(oneThirdLit()),
+                                 "selftest page: JavaScript exception",
+                                 "selftest lit pixels: 33.3 %"},
+                      ReportCase{"valueBeatsError",
+                                 {"{\"a\":1}", "ignored"},
+                                 imageOf(oneThirdLit()),
+                                 "selftest page: {\"a\":1}",
+                                 "selftest lit pixels: 33.3 %"},
+                      ReportCase{"neither",
+                                 {std::nullopt, std::nullopt},
+                                 imageOf(oneThirdLit()),
+                                 "selftest page: nil",
+                                 "selftest lit pixels: 33.3 %"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SelfTestRunTest, NothingIsWrittenUntilTheSnapshotAnswers) {

@@ -1,7 +1,9 @@
 #include "platform/gtk/AlertGtk.h"
 
 #include <optional>
+#include <vector>
 
+#include "platform/gtk/BackendCast.h"
 #include "platform/gtk/CallbackGuard.h"
 
 namespace velmorin::gtk {
@@ -63,12 +65,13 @@ ControlState CheckboxGtk::state() const {
 }
 
 void AlertGtk::setAccessoryView(std::shared_ptr<Checkbox> checkbox) {
-    accessory_ = std::dynamic_pointer_cast<CheckboxGtk>(std::move(checkbox));
+    accessory_ = backendCast<CheckboxGtk>(std::move(checkbox));
 }
 
 ModalResponse AlertGtk::runModal() {
+    g_autoptr(GMainLoop) loop = g_main_loop_new(nullptr, FALSE);
     ModalRun run;
-    run.loop = g_main_loop_new(nullptr, FALSE);
+    run.loop = loop;
 
     GtkWidget* window = gtk_window_new();
     gtk_window_set_title(GTK_WINDOW(window), message_.c_str());
@@ -91,15 +94,15 @@ ModalResponse AlertGtk::runModal() {
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
     gtk_box_set_homogeneous(GTK_BOX(row), TRUE);
     gtk_widget_set_margin_top(row, 6);
-    GtkWidget* firstButton = nullptr;
+    std::vector<GtkWidget*> buttons;
     for (std::size_t index = 0; index < buttons_.size(); ++index) {
         GtkWidget* button = gtk_button_new_with_label(buttons_[index].c_str());
+        buttons.push_back(button);
         const auto response = firstButtonResponse + static_cast<ModalResponse>(index);
         g_object_set_data(G_OBJECT(button), responseKey, GINT_TO_POINTER(response));
         g_signal_connect(button, "clicked", G_CALLBACK(onButtonClicked), &run);
         gtk_box_append(GTK_BOX(row), button);
         if (index == 0) {
-            firstButton = button;
             gtk_widget_add_css_class(button, "suggested-action");
         }
     }
@@ -115,9 +118,9 @@ ModalResponse AlertGtk::runModal() {
                          gtk_named_action_new("window.close")));
     gtk_widget_add_controller(window, shortcuts);
 
-    if (firstButton != nullptr) {
-        gtk_window_set_default_widget(GTK_WINDOW(window), firstButton);
-        gtk_window_set_focus(GTK_WINDOW(window), firstButton);
+    if (!buttons.empty()) {
+        gtk_window_set_default_widget(GTK_WINDOW(window), buttons.front());
+        gtk_window_set_focus(GTK_WINDOW(window), buttons.front());
     }
     gtk_window_present(GTK_WINDOW(window));
     g_main_loop_run(run.loop);
@@ -126,8 +129,13 @@ ModalResponse AlertGtk::runModal() {
         // The checkbox outlives the alert so its state can still be read.
         gtk_box_remove(GTK_BOX(box), accessory_->widget());
     }
+    // The handlers point at this call's state: none may run once it is over,
+    // however long something else keeps the alert's widgets.
+    for (GtkWidget* button : buttons) {
+        g_signal_handlers_disconnect_by_data(button, &run);
+    }
+    g_signal_handlers_disconnect_by_data(window, &run);
     gtk_window_destroy(GTK_WINDOW(window));
-    g_main_loop_unref(run.loop);
     return run.response.value_or(closedResponse);
 }
 

@@ -1,19 +1,25 @@
 #include "platform/gtk/ApplicationGtk.h"
 
+#include "platform/gtk/BackendCast.h"
 #include "platform/gtk/CallbackGuard.h"
 
 namespace velmorin::gtk {
 
 ApplicationGtk::ApplicationGtk()
     : application_(GObjectPtr<GtkApplication>::adopt(
-          gtk_application_new(VELMORIN_APP_ID, G_APPLICATION_NON_UNIQUE))) {
+          gtk_application_new(VELMORIN_APP_ID, G_APPLICATION_NON_UNIQUE))),
+      quit_(GObjectPtr<GSimpleAction>::adopt(g_simple_action_new("quit", nullptr))) {
     g_signal_connect(application_.get(), "activate", G_CALLBACK(onActivate), this);
     g_signal_connect(application_.get(), "window-removed", G_CALLBACK(onWindowRemoved), this);
+    g_signal_connect(quit_.get(), "activate", G_CALLBACK(onQuitAction), this);
+    g_action_map_add_action(G_ACTION_MAP(application_.get()), G_ACTION(quit_.get()));
+}
 
-    GSimpleAction* quit = g_simple_action_new("quit", nullptr);
-    g_signal_connect(quit, "activate", G_CALLBACK(onQuitAction), this);
-    g_action_map_add_action(G_ACTION_MAP(application_.get()), G_ACTION(quit));
-    g_object_unref(quit);
+ApplicationGtk::~ApplicationGtk() {
+    // The application and its action may outlive this object (the toolkit
+    // holds references of its own); no handler may reach it after this.
+    g_signal_handlers_disconnect_by_data(application_.get(), this);
+    g_signal_handlers_disconnect_by_data(quit_.get(), this);
 }
 
 void ApplicationGtk::setActivationPolicy(ActivationPolicy) {
@@ -30,12 +36,7 @@ void ApplicationGtk::run() {
 }
 
 void ApplicationGtk::setMainMenu(std::unique_ptr<Menu> menu) {
-    auto* gtkMenu = dynamic_cast<MenuGtk*>(menu.get());
-    if (gtkMenu == nullptr) {
-        return;
-    }
-    menu.release();
-    mainMenu_.reset(gtkMenu);
+    mainMenu_ = backendCast<MenuGtk>(std::move(menu));
     windowMenu_ = mainMenu_->sectionsModel();
     for (const auto& accelerator : mainMenu_->accelerators()) {
         const char* accels[] = {accelerator.accelerator.c_str(), nullptr};

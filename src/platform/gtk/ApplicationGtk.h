@@ -15,6 +15,10 @@ namespace velmorin::gtk {
 class ApplicationGtk final : public Application {
 public:
     ApplicationGtk();
+    ~ApplicationGtk() override;
+
+    ApplicationGtk(const ApplicationGtk&) = delete;
+    ApplicationGtk& operator=(const ApplicationGtk&) = delete;
 
     void setDelegate(ApplicationDelegate* delegate) override { delegate_ = delegate; }
     void setActivationPolicy(ActivationPolicy policy) override;
@@ -33,6 +37,7 @@ private:
     static void onQuitAction(GSimpleAction* action, GVariant* parameter, gpointer self);
 
     GObjectPtr<GtkApplication> application_;
+    GObjectPtr<GSimpleAction> quit_;
     ApplicationDelegate* delegate_ = nullptr;
     std::unique_ptr<MenuGtk> mainMenu_;
     GObjectPtr<GMenu> windowMenu_;

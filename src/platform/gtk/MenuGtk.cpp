@@ -1,5 +1,7 @@
 #include "platform/gtk/MenuGtk.h"
 
+#include "platform/gtk/BackendCast.h"
+
 namespace velmorin::gtk {
 
 const char* actionName(MenuAction action) {
@@ -27,22 +29,21 @@ MenuItem& MenuGtk::addItemWithTitle(const std::string& title, MenuAction action,
 }
 
 void MenuGtk::addItem(std::unique_ptr<MenuItem> item) {
-    auto* gtkItem = dynamic_cast<MenuItemGtk*>(item.get());
-    if (gtkItem != nullptr && gtkItem->submenuGtk() != nullptr) {
+    auto gtkItem = backendCast<MenuItemGtk>(std::move(item));
+    if (gtkItem->submenuGtk() != nullptr) {
         g_menu_append_submenu(model_.get(), gtkItem->title().c_str(),
                               G_MENU_MODEL(gtkItem->submenuGtk()->model()));
-    } else if (gtkItem != nullptr) {
+    } else {
         g_menu_append(model_.get(), gtkItem->title().c_str(), nullptr);
     }
-    items_.push_back(std::move(item));
+    items_.push_back(std::move(gtkItem));
 }
 
 std::vector<MenuGtk::Accelerator> MenuGtk::accelerators() const {
     auto all = accelerators_;
     for (const auto& item : items_) {
-        const auto* gtkItem = dynamic_cast<const MenuItemGtk*>(item.get());
-        if (gtkItem != nullptr && gtkItem->submenuGtk() != nullptr) {
-            const auto nested = gtkItem->submenuGtk()->accelerators();
+        if (item->submenuGtk() != nullptr) {
+            const auto nested = item->submenuGtk()->accelerators();
             all.insert(all.end(), nested.begin(), nested.end());
         }
     }
@@ -52,22 +53,16 @@ std::vector<MenuGtk::Accelerator> MenuGtk::accelerators() const {
 GObjectPtr<GMenu> MenuGtk::sectionsModel() const {
     auto sections = GObjectPtr<GMenu>::adopt(g_menu_new());
     for (const auto& item : items_) {
-        const auto* gtkItem = dynamic_cast<const MenuItemGtk*>(item.get());
-        if (gtkItem != nullptr && gtkItem->submenuGtk() != nullptr) {
+        if (item->submenuGtk() != nullptr) {
             g_menu_append_section(sections.get(), nullptr,
-                                  G_MENU_MODEL(gtkItem->submenuGtk()->model()));
+                                  G_MENU_MODEL(item->submenuGtk()->model()));
         }
     }
     return sections;
 }
 
 void MenuItemGtk::setSubmenu(std::unique_ptr<Menu> submenu) {
-    auto* gtkMenu = dynamic_cast<MenuGtk*>(submenu.get());
-    if (gtkMenu == nullptr) {
-        return;
-    }
-    submenu.release();
-    submenu_.reset(gtkMenu);
+    submenu_ = backendCast<MenuGtk>(std::move(submenu));
 }
 
 }  // namespace velmorin::gtk

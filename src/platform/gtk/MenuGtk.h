@@ -10,6 +10,8 @@
 
 namespace velmorin::gtk {
 
+class MenuItemGtk;
+
 // The detailed action name a menu action is sent as; the application object
 // installs the actions themselves.
 const char* actionName(MenuAction action);
@@ -38,7 +40,7 @@ public:
 
 private:
     GObjectPtr<GMenu> model_;
-    std::vector<std::unique_ptr<MenuItem>> items_;
+    std::vector<std::unique_ptr<MenuItemGtk>> items_;
     std::vector<Accelerator> accelerators_;
 };
 

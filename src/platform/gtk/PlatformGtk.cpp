@@ -7,6 +7,7 @@
 
 #include "app/BundleLayout.h"
 #include "platform/gtk/AlertGtk.h"
+#include "platform/gtk/BackendCast.h"
 #include "platform/gtk/CallbackGuard.h"
 #include "platform/gtk/MenuGtk.h"
 #include "platform/gtk/WebViewGtk.h"
@@ -19,27 +20,40 @@ namespace {
 // GLib writes informational and debug messages to standard output, which
 // belongs to the self-test report alone; every log message goes to standard
 // error instead, filtered as GLib would (G_MESSAGES_DEBUG still works).
+//
+// GLib's own writer also stops the program at a message whose level is set
+// always fatal (G_DEBUG=fatal-criticals or fatal-warnings), as GLib documents;
+// this writer takes its place, so it does the same.
 GLogWriterOutput writeLogToStandardError(GLogLevelFlags level, const GLogField* fields,
-                                         gsize fieldCount, gpointer) {
+                                         gsize fieldCount, gpointer fatalLevels) {
     const char* domain = nullptr;
     for (gsize index = 0; index < fieldCount; ++index) {
         if (g_strcmp0(fields[index].key, "GLIB_DOMAIN") == 0) {
             domain = static_cast<const char*>(fields[index].value);
         }
     }
-    if (g_log_writer_default_would_drop(level, domain)) {
+    const bool fatal = (level & GPOINTER_TO_UINT(fatalLevels)) != 0;
+    if (g_log_writer_default_would_drop(level, domain) && !fatal) {
         return G_LOG_WRITER_HANDLED;
     }
-    gchar* line = g_log_writer_format_fields(level, fields, fieldCount, FALSE);
+    g_autofree gchar* line = g_log_writer_format_fields(level, fields, fieldCount, FALSE);
     std::fprintf(stderr, "%s\n", line);
-    g_free(line);
+    if (fatal) {
+        G_BREAKPOINT();
+    }
     return G_LOG_WRITER_HANDLED;
 }
 
 }  // namespace
 
 PlatformStart createPlatform() {
-    g_log_set_writer_func(writeLogToStandardError, nullptr, nullptr);
+    // The levels GLib makes fatal, read by setting them back as they were.
+    const GLogLevelFlags fatalLevels =
+        g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK));
+    g_log_set_always_fatal(fatalLevels);
+    const unsigned writerFatalLevels =
+        fatalLevels & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE);
+    g_log_set_writer_func(writeLogToStandardError, GUINT_TO_POINTER(writerFatalLevels), nullptr);
     // The window class and the desktop entry share the application id.
     g_set_prgname(VELMORIN_APP_ID);
     if (!gtk_init_check()) {
@@ -63,13 +77,13 @@ namespace gtk {
 
 Rect ScreenGtk::frame() const {
     GListModel* monitors = gdk_display_get_monitors(gdk_display_get_default());
-    auto* monitor = static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0));
-    if (monitor == nullptr) {
+    auto monitor =
+        GObjectPtr<GdkMonitor>::adopt(static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0)));
+    if (!monitor) {
         return {};
     }
     GdkRectangle geometry{};
-    gdk_monitor_get_geometry(monitor, &geometry);
-    g_object_unref(monitor);
+    gdk_monitor_get_geometry(monitor.get(), &geometry);
     return {static_cast<double>(geometry.x), static_cast<double>(geometry.y),
             static_cast<double>(geometry.width), static_cast<double>(geometry.height)};
 }
@@ -89,10 +103,8 @@ void MainQueueGtk::asyncAfter(double delaySeconds, std::function<void()> work) {
 
 std::string PlatformGtk::resourceDirectory() {
     // The program's own path, with links resolved, locates the bundle.
-    char* path = g_file_read_link("/proc/self/exe", nullptr);
-    std::string executable = path != nullptr ? path : "";
-    g_free(path);
-    return resourceDirectoryForExecutable(executable);
+    g_autofree char* path = g_file_read_link("/proc/self/exe", nullptr);
+    return resourceDirectoryForExecutable(path != nullptr ? path : "");
 }
 
 void PlatformGtk::writeStandardOutput(const std::string& text) {
@@ -123,7 +135,7 @@ std::unique_ptr<WebViewConfiguration> PlatformGtk::createWebViewConfiguration() 
 std::shared_ptr<WebView> PlatformGtk::createWebView(const Rect&,
                                                     WebViewConfiguration& configuration) {
     // The frame is always empty: the view takes its size from the window.
-    return std::make_shared<WebViewGtk>(dynamic_cast<WebViewConfigurationGtk&>(configuration));
+    return std::make_shared<WebViewGtk>(backendCast<WebViewConfigurationGtk>(configuration));
 }
 
 std::shared_ptr<Window> PlatformGtk::createWindow(const Rect& contentRect, StyleMask styleMask,

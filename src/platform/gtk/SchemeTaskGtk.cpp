@@ -43,14 +43,15 @@ void SchemeTaskGtk::didFinish() {
 
     // The body moves into a GBytes without a copy; the stream owns it then.
     auto* body = new Bytes(std::move(body_));
-    GBytes* bytes = g_bytes_new_with_free_func(
+    g_autoptr(GBytes) bytes = g_bytes_new_with_free_func(
         body->data(), body->size(), [](gpointer data) { delete static_cast<Bytes*>(data); }, body);
-    GInputStream* stream = g_memory_input_stream_new_from_bytes(bytes);
     const auto length = static_cast<gint64>(g_bytes_get_size(bytes));
-    g_bytes_unref(bytes);
+    const auto stream =
+        GObjectPtr<GInputStream>::adopt(g_memory_input_stream_new_from_bytes(bytes));
 
-    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, length);
-    g_object_unref(stream);
+    const auto answer = GObjectPtr<WebKitURISchemeResponse>::adopt(
+        webkit_uri_scheme_response_new(stream.get(), length));
+    WebKitURISchemeResponse* response = answer.get();
     webkit_uri_scheme_response_set_status(response, static_cast<guint>(response_->statusCode),
                                           nullptr);
 
@@ -63,7 +64,6 @@ void SchemeTaskGtk::didFinish() {
     }
     webkit_uri_scheme_response_set_http_headers(response, headers);  // Takes the headers.
     webkit_uri_scheme_request_finish_with_response(request_.get(), response);
-    g_object_unref(response);
 }
 
 void SchemeTaskGtk::didFailWithError(UrlError) {
@@ -71,10 +71,9 @@ void SchemeTaskGtk::didFailWithError(UrlError) {
         return;
     }
     answered_ = true;
-    GError* error =
+    g_autoptr(GError) error =
         g_error_new_literal(urlErrorQuark(), fileDoesNotExistCode, fileDoesNotExistMessage);
     webkit_uri_scheme_request_finish_error(request_.get(), error);
-    g_error_free(error);
 }
 
 namespace {

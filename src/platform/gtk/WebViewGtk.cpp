@@ -12,31 +12,38 @@ namespace velmorin::gtk {
 
 namespace {
 
-// Keeps a signal connection for as long as the observation is held.
+// Keeps a signal connection for as long as the observation is held. It
+// holds no reference to the view: a view that goes first takes the
+// connection with it.
 class TitleObservation final : public Observation {
 public:
-    TitleObservation(WebViewGtk& owner, std::function<void(WebView&)> onChange)
-        : owner_(owner),
-          view_(GObjectPtr<WebKitWebView>::retain(owner.handle())),
-          onChange_(std::move(onChange)) {
-        handlerId_ =
-            g_signal_connect(view_.get(), "notify::title", G_CALLBACK(onTitleChanged), this);
+    TitleObservation(WebKitWebView* view, WebView::TitleChange onChange)
+        : onChange_(std::move(onChange)) {
+        g_weak_ref_init(&view_, view);
+        handlerId_ = g_signal_connect(view, "notify::title", G_CALLBACK(onTitleChanged), this);
     }
-    ~TitleObservation() override { g_signal_handler_disconnect(view_.get(), handlerId_); }
+    ~TitleObservation() override {
+        if (auto view = GObjectPtr<GObject>::adopt(static_cast<GObject*>(g_weak_ref_get(&view_)))) {
+            g_signal_handler_disconnect(view.get(), handlerId_);
+        }
+        g_weak_ref_clear(&view_);
+    }
 
     TitleObservation(const TitleObservation&) = delete;
     TitleObservation& operator=(const TitleObservation&) = delete;
 
 private:
-    static void onTitleChanged(WebKitWebView*, GParamSpec*, gpointer self) {
+    static void onTitleChanged(WebKitWebView* view, GParamSpec*, gpointer self) {
         auto* observation = static_cast<TitleObservation*>(self);
-        guardCallback("title change",
-                      [observation] { observation->onChange_(observation->owner_); });
+        guardCallback("title change", [observation, view] {
+            const char* title = webkit_web_view_get_title(view);
+            observation->onChange_(title != nullptr ? std::optional<std::string>(title)
+                                                    : std::nullopt);
+        });
     }
 
-    WebViewGtk& owner_;
-    GObjectPtr<WebKitWebView> view_;
-    std::function<void(WebView&)> onChange_;
+    GWeakRef view_{};
+    WebView::TitleChange onChange_;
     gulong handlerId_ = 0;
 };
 
@@ -72,7 +79,7 @@ std::unique_ptr<PageCall<Result>> takePageCall(gpointer data) {
 
 void onScriptFinished(GObject* source, GAsyncResult* result, gpointer data) {
     const auto call = takePageCall<ScriptResult>(data);
-    GError* error = nullptr;
+    GError* error = nullptr;  // Taken over by scriptResultFrom().
     JSCValue* value =
         webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
     call->answer(scriptResultFrom(value, error));
@@ -80,16 +87,15 @@ void onScriptFinished(GObject* source, GAsyncResult* result, gpointer data) {
 
 void onSnapshotFinished(GObject* source, GAsyncResult* result, gpointer data) {
     const auto call = takePageCall<SnapshotResult>(data);
-    GError* error = nullptr;
-    GdkTexture* texture =
-        webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    g_autoptr(GError) error = nullptr;
+    auto texture = GObjectPtr<GdkTexture>::adopt(
+        webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(source), result, &error));
     SnapshotResult outcome;
-    if (texture != nullptr) {
-        outcome.image = std::make_unique<ImageGtk>(GObjectPtr<GdkTexture>::adopt(texture));
+    if (texture) {
+        outcome.image = std::make_unique<ImageGtk>(std::move(texture));
     }
     if (error != nullptr) {
         outcome.errorDescription = error->message;
-        g_error_free(error);
     }
     call->answer(std::move(outcome));
 }
@@ -97,20 +103,17 @@ void onSnapshotFinished(GObject* source, GAsyncResult* result, gpointer data) {
 }  // namespace
 
 ScriptResult scriptResultFrom(JSCValue* value, GError* error) {
+    const auto heldValue = GObjectPtr<JSCValue>::adopt(value);
+    g_autoptr(GError) heldError = error;
     ScriptResult outcome;
-    if (value != nullptr) {
-        // undefined and null are no value at all; any other value is given
-        // in its text form, and a string as its own characters.
-        if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
-            char* text = jsc_value_to_string(value);
-            outcome.value = text != nullptr ? text : "";
-            g_free(text);
-        }
-        g_object_unref(value);
+    // undefined and null are no value at all; any other value is given in its
+    // text form, and a string as its own characters.
+    if (value != nullptr && !jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
+        g_autofree char* text = jsc_value_to_string(value);
+        outcome.value = text != nullptr ? text : "";
     }
     if (error != nullptr) {
         outcome.errorDescription = error->message;
-        g_error_free(error);
     }
     return outcome;
 }
@@ -141,31 +144,31 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
     const auto autoplay = configuration.mediaTypesRequiringUserAction() == MediaTypes::none
                               ? WEBKIT_AUTOPLAY_ALLOW
                               : WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND;
-    WebKitWebsitePolicies* policies =
-        webkit_website_policies_new_with_policies("autoplay", autoplay, nullptr);
+    const auto policies = GObjectPtr<WebKitWebsitePolicies>::adopt(
+        webkit_website_policies_new_with_policies("autoplay", autoplay, nullptr));
     // An ephemeral session keeps cookies, caches and storage in memory: the
     // player writes no files of its own.
-    WebKitNetworkSession* session = webkit_network_session_new_ephemeral();
-    auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW,                    //
-                                              "web-context", configuration.context(),  //
-                                              "settings", configuration.settings(),    //
-                                              "website-policies", policies,            //
-                                              "network-session", session,              //
-                                              nullptr));
-    addDeveloperExtras(view);
-    g_object_unref(policies);
-    g_object_unref(session);
-    view_ = GObjectPtr<WebKitWebView>::retain(view);
-    answerPageDialogsSilently(view);
+    const auto session =
+        GObjectPtr<WebKitNetworkSession>::adopt(webkit_network_session_new_ephemeral());
+    // A new view starts floating, like every widget; the pointer sinks it.
+    view_ = GObjectPtr<WebKitWebView>::retain(
+        WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW,                    //
+                                     "web-context", configuration.context(),  //
+                                     "settings", configuration.settings(),    //
+                                     "website-policies", policies.get(),      //
+                                     "network-session", session.get(),        //
+                                     nullptr)));
+    addDeveloperExtras(view_.get());
+    answerPageDialogsSilently(view_.get());
 }
 
 void WebViewGtk::loadRequest(const UrlRequest& request) {
     // WebKitGTK's requests carry no cache policy and no timeout: the engine
     // uses the protocol's caching rules, and app: answers arrive at once, so
     // only the URL is passed on.
-    WebKitURIRequest* uriRequest = webkit_uri_request_new(request.url.c_str());
-    webkit_web_view_load_request(view_.get(), uriRequest);
-    g_object_unref(uriRequest);
+    const auto uriRequest =
+        GObjectPtr<WebKitURIRequest>::adopt(webkit_uri_request_new(request.url.c_str()));
+    webkit_web_view_load_request(view_.get(), uriRequest.get());
 }
 
 std::optional<std::string> WebViewGtk::title() const {
@@ -176,8 +179,8 @@ std::optional<std::string> WebViewGtk::title() const {
     return std::string(title);
 }
 
-std::unique_ptr<Observation> WebViewGtk::observeTitle(std::function<void(WebView&)> onChange) {
-    return std::make_unique<TitleObservation>(*this, std::move(onChange));
+std::unique_ptr<Observation> WebViewGtk::observeTitle(TitleChange onChange) {
+    return std::make_unique<TitleObservation>(view_.get(), std::move(onChange));
 }
 
 void WebViewGtk::evaluateJavaScript(const std::string& script,

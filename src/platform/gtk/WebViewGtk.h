@@ -39,7 +39,7 @@ public:
 
     void loadRequest(const UrlRequest& request) override;
     std::optional<std::string> title() const override;
-    std::unique_ptr<Observation> observeTitle(std::function<void(WebView&)> onChange) override;
+    std::unique_ptr<Observation> observeTitle(TitleChange onChange) override;
     void evaluateJavaScript(const std::string& script,
                             std::function<void(ScriptResult)> completion) override;
     void takeSnapshot(std::function<void(SnapshotResult)> completion) override;

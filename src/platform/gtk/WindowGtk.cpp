@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/gtk/ApplicationGtk.h"
+#include "platform/gtk/BackendCast.h"
 #include "platform/gtk/WebViewGtk.h"
 
 namespace velmorin::gtk {
@@ -17,19 +18,18 @@ void installBlackBackgroundStyle() {
         return;
     }
     installed = true;
-    GtkCssProvider* provider = gtk_css_provider_new();
+    const auto provider = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
     // Without a compositor GTK draws a solid frame around a window with its
     // own title bar, full screen too; a full screen player shows the page
     // edge to edge.
-    gtk_css_provider_load_from_data(provider,
+    gtk_css_provider_load_from_data(provider.get(),
                                     "window.velmorin-player { background: black; }\n"
                                     "window.velmorin-player.fullscreen { margin: 0; padding: 0; "
                                     "border-width: 0; box-shadow: none; }",
                                     -1);
     gtk_style_context_add_provider_for_display(gdk_display_get_default(),
-                                               GTK_STYLE_PROVIDER(provider),
+                                               GTK_STYLE_PROVIDER(provider.get()),
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(provider);
 }
 
 }  // namespace
@@ -66,6 +66,18 @@ WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, Style
     gtk_window_set_default_size(window, contentWidth_, contentHeight_ + titleBarHeight);
 }
 
+WindowGtk::~WindowGtk() {
+    // The content view may outlive the window; its frames must no longer
+    // reach it.
+    stopFitting();
+}
+
+void WindowGtk::stopFitting() {
+    if (fitTick_ != 0) {
+        gtk_widget_remove_tick_callback(backendCast<WebViewGtk>(*contentView_).widget(), fitTick_);
+    }
+}
+
 void WindowGtk::setTitle(const std::string& title) {
     gtk_window_set_title(handle(), title.c_str());
 }
@@ -82,15 +94,16 @@ void WindowGtk::setCollectionBehavior(CollectionBehavior) {
 }
 
 void WindowGtk::setContentView(std::shared_ptr<WebView> view) {
-    auto* webView = dynamic_cast<WebViewGtk*>(view.get());
-    if (webView == nullptr) {
-        return;
-    }
-    gtk_widget_set_hexpand(webView->widget(), TRUE);
-    gtk_widget_set_vexpand(webView->widget(), TRUE);
-    gtk_window_set_child(handle(), webView->widget());
-    gtk_widget_add_tick_callback(webView->widget(), fitContent, this, nullptr);
+    auto& webView = backendCast<WebViewGtk>(*view);
+    stopFitting();
+    gtk_widget_set_hexpand(webView.widget(), TRUE);
+    gtk_widget_set_vexpand(webView.widget(), TRUE);
+    gtk_window_set_child(handle(), webView.widget());
     contentView_ = std::move(view);
+    // The id is cleared when the callback ends, by itself or removed.
+    fitTick_ = gtk_widget_add_tick_callback(webView.widget(), fitContent, this, [](gpointer self) {
+        static_cast<WindowGtk*>(self)->fitTick_ = 0;
+    });
 }
 
 gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self) {
@@ -133,10 +146,9 @@ void WindowGtk::makeKeyAndOrderFront() {
 }
 
 void WindowGtk::makeFirstResponder(WebView& view) {
-    if (auto* webView = dynamic_cast<WebViewGtk*>(&view)) {
-        gtk_window_set_focus(handle(), webView->widget());
-        gtk_widget_grab_focus(webView->widget());
-    }
+    auto& webView = backendCast<WebViewGtk>(view);
+    gtk_window_set_focus(handle(), webView.widget());
+    gtk_widget_grab_focus(webView.widget());
 }
 
 void WindowGtk::toggleFullScreen() {

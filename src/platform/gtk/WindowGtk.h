@@ -16,6 +16,10 @@ class ApplicationGtk;
 class WindowGtk final : public Window {
 public:
     WindowGtk(ApplicationGtk& application, const Rect& contentRect, StyleMask styleMask);
+    ~WindowGtk() override;
+
+    WindowGtk(const WindowGtk&) = delete;
+    WindowGtk& operator=(const WindowGtk&) = delete;
 
     void setTitle(const std::string& title) override;
     void setBackgroundColor(Color color) override;
@@ -30,6 +34,7 @@ public:
 
 private:
     static gboolean fitContent(GtkWidget* content, GdkFrameClock* clock, gpointer self);
+    void stopFitting();
 
     GObjectPtr<GtkWidget> window_;
     GtkWidget* headerBar_ = nullptr;
@@ -37,6 +42,7 @@ private:
     int contentHeight_ = 0;
     std::shared_ptr<WebView> contentView_;
     int fitAttempts_ = 0;
+    guint fitTick_ = 0;
 };
 
 }  // namespace velmorin::gtk

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "integration/program/PageRuns.h"
+#include "integration/support/PageRuns.h"
 #include "integration/support/EngineWait.h"
 
 namespace velmorin::test {

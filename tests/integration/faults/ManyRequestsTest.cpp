@@ -3,9 +3,12 @@
 // title, and the memory they took is given back.
 
 #include "FaultRuns.h"
+#include "common/NamedRows.h"
 
 namespace velmorin::test {
 namespace {
+
+using test::PrintTo;
 
 constexpr int requestCount = 10000;
 constexpr int fileCount = 10;
@@ -71,10 +74,6 @@ struct RequestCase {
     std::string call;
 };
 
-void PrintTo(const RequestCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class ManyRequests : public testing::TestWithParam<RequestCase> {};
 
 TEST_P(ManyRequests, AllAnsweredThenTheProgramEndsAtOnce) {
@@ -103,8 +102,9 @@ TEST_P(ManyRequests, AllAnsweredThenTheProgramEndsAtOnce) {
     const Seconds toEnd = result.endedAt - *answered;
     std::cout << requestCount << " requests in " << requesting.count() << " s; ended "
               << toEnd.count() << " s after the last\n";
-    // A bound only: a main loop still busy with requests would end later.
-    EXPECT_LT(toEnd.count(), 10.0);
+    // A sanity bound only: a main loop still busy with requests would end
+    // far later. The goal is in docs/benchmarks.md.
+    EXPECT_LT(toEnd.count(), 60.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -11,9 +11,12 @@
 #include <filesystem>
 
 #include "FaultRuns.h"
+#include "common/NamedRows.h"
 
 namespace velmorin::test {
 namespace {
+
+using test::PrintTo;
 
 constexpr Seconds runBound{120.0};
 
@@ -24,10 +27,6 @@ struct MissingCase {
     DemoPages pages;
     bool removeDemoFolder = false;
 };
-
-void PrintTo(const MissingCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class MissingDemo : public testing::TestWithParam<MissingCase> {};
 

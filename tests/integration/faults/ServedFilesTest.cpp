@@ -9,9 +9,12 @@
 #include <fstream>
 
 #include "FaultRuns.h"
+#include "common/NamedRows.h"
 
 namespace velmorin::test {
 namespace {
+
+using test::PrintTo;
 
 namespace fs = std::filesystem;
 
@@ -27,10 +30,6 @@ struct Replacement {
     std::string name;
     std::function<void(const fs::path&)> make;
 };
-
-void PrintTo(const Replacement& r, std::ostream* out) {
-    *out << r.name;
-}
 
 class ChangedFile : public testing::TestWithParam<Replacement> {};
 

@@ -9,9 +9,12 @@
 // stand for a frame's time before the flood goes on.
 
 #include "FaultRuns.h"
+#include "common/NamedRows.h"
 
 namespace velmorin::test {
 namespace {
+
+using test::PrintTo;
 
 constexpr const char* markName = "flood-done.txt";
 
@@ -45,10 +48,6 @@ struct FloodCase {
     std::string script;  // Runs after the prelude, inside an async function.
     bool exits = true;
 };
-
-void PrintTo(const FloodCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class TitleFlood : public testing::TestWithParam<FloodCase> {};
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "integration/program/PageRuns.h"
+#include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "integration/program/PageRuns.h"
+#include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
 namespace {

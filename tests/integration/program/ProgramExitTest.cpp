@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "integration/program/PageRuns.h"
+#include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
 namespace {
@@ -38,9 +38,10 @@ TEST(ProgramExit, ExitTitleSetWhileLoadingEndsTheProgramQuietly) {
     EXPECT_FALSE(run.result.timedOut);
     EXPECT_EQ(run.result.standardOutput, "");
     ASSERT_TRUE(run.startPageOpened) << "the start page was never asked for";
-    // The engine may take long to start on a busy machine; from the moment
-    // the page is asked for, ending is a matter of parsing one script.
-    EXPECT_LT(run.sinceStartPage()->count(), 2.0) << run.result.describe();
+    // From the moment the page is asked for, ending is a matter of parsing
+    // one script. A sanity bound only, for a busy machine; how fast it should
+    // be is a goal of the benchmarks (docs/benchmarks.md).
+    EXPECT_LT(run.sinceStartPage()->count(), 20.0) << run.result.describe();
 }
 
 TEST(ProgramExit, ExitTitleSetAfterLoadEndsTheProgramBeforeTheSelfTestReport) {

@@ -7,10 +7,13 @@
 #include <cstring>
 #include <string>
 
-#include "integration/program/PageRuns.h"
+#include "common/NamedRows.h"
+#include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
 namespace {
+
+using test::PrintTo;
 
 constexpr const char* pagePrefix = "selftest page: ";
 
@@ -49,10 +52,6 @@ struct ReportCase {
     double litAbove = 0.0;
 };
 
-void PrintTo(const ReportCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class SelfTestReport : public testing::TestWithParam<ReportCase> {};
 
 TEST_P(SelfTestReport, PrintsTheTwoLines) {
@@ -74,9 +73,9 @@ TEST_P(SelfTestReport, PrintsTheTwoLines) {
             << lines[1];
     }
     // The probe waits 4 s after loading starts; the upper bound only stops
-    // a hung run from passing.
+    // a hung run from passing (the goal is in docs/benchmarks.md).
     EXPECT_GE(run.result.wallTime.count(), 3.9);
-    EXPECT_LE(run.result.wallTime.count(), 45.0);
+    EXPECT_LE(run.result.wallTime.count(), 80.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

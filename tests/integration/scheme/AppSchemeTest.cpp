@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "FetchProbe.h"
 #include "SchemeBundle.h"
+#include "common/HostileCatalogue.h"
 #include "integration/support/EngineWait.h"
 
 namespace velmorin::test {
@@ -289,6 +291,49 @@ TEST_F(AppSchemePage, ThePagePaintsIntoASnapshot) {
     EXPECT_EQ(pixel[1], SchemeBundle::backgroundGreen);
     EXPECT_EQ(blue, SchemeBundle::backgroundBlue);
     EXPECT_EQ(pixel[3], 255);
+}
+
+// Every URL of the hostile request catalogue but the generated ones (the
+// resolver's limits, which the unit tests cover), fetched by the page:
+// whatever the engine and the program make of it, no byte from beside the
+// demo folder reaches the page, and every request is answered.
+class AppSchemeHostileCatalogue : public AppSchemeTest {};
+
+TEST_F(AppSchemeHostileCatalogue, NoRequestReachesBeyondTheDemoFolder) {
+    std::vector<std::string> urls;
+    for (const auto& row : hostileCatalogue()) {
+        if (!row.generated) {
+            urls.push_back(row.url);
+        }
+    }
+    ASSERT_FALSE(urls.empty()) << "the hostile URL catalogue holds no rows";
+    const auto catalogueSize = urls.size();
+    // The control file proves that the bodies the page gets are looked into.
+    urls.push_back("app://demo/control.txt");
+    const auto results = fetch(urls);
+    ASSERT_EQ(results.size(), catalogueSize + 1);
+    const auto& control = results.back();
+    ASSERT_TRUE(control.ok && control.body) << control.describe();
+    EXPECT_TRUE(containsText(*control.body, bundle_.controlMarker)) << control.describe();
+    expectNothingFromOutside(results);
+
+    std::size_t answered = 0;
+    for (std::size_t index = 0; index < catalogueSize; ++index) {
+        const auto& result = results[index];
+        SCOPED_TRACE(result.describe());
+        if (!result.ok) {
+            EXPECT_EQ(result.errorName, "TypeError");
+            continue;
+        }
+        ++answered;
+        EXPECT_EQ(result.status, 200);
+        EXPECT_TRUE(result.body.has_value()) << "the body did not come back to be read";
+    }
+    std::cout << answered << " of " << catalogueSize
+              << " catalogue requests were answered with a file of the demo folder\n";
+    // Plain rows such as "app://demo/a.js" are served; a catalogue whose every
+    // row fails would prove nothing.
+    EXPECT_GT(answered, 0U);
 }
 
 }  // namespace

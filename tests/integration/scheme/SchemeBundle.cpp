@@ -2,11 +2,7 @@
 
 #include <gdk/gdk.h>
 #include <glib.h>
-#include <sys/stat.h>
 
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <stdexcept>
 
 #include "FetchProbe.h"
@@ -16,26 +12,6 @@ namespace velmorin::test {
 namespace fs = std::filesystem;
 
 namespace {
-
-void writeFile(const fs::path& path, const Bytes& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-void writeText(const fs::path& path, std::string_view text) {
-    writeFile(path, Bytes(text.begin(), text.end()));
-}
-
-std::string uniqueWord(std::string_view prefix) {
-    std::random_device seed;
-    std::mt19937_64 generator((static_cast<std::uint64_t>(seed()) << 32) ^ seed());
-    return std::string(prefix) + "-" + std::to_string(generator());
-}
 
 // A small PNG with a different color in each column, so it is no blank image.
 Bytes logoPng() {
@@ -101,77 +77,57 @@ html, body { margin: 0; width: 100%; height: 100%; overflow: hidden;
 }  // namespace
 
 SchemeBundle::SchemeBundle()
-    : secretMarker(uniqueWord("VELMORIN-SECRET")),
-      neighbourMarker(uniqueWord("VELMORIN-NEIGHBOUR")),
-      controlMarker(uniqueWord("VELMORIN-CONTROL")) {
-    GError* error = nullptr;
-    char* made = g_dir_make_tmp("velmorin-scheme-XXXXXX", &error);
-    if (made == nullptr) {
-        const std::string message = error->message;
-        g_error_free(error);
-        throw std::runtime_error("cannot make a temporary folder: " + message);
-    }
-    root_ = made;
-    g_free(made);
-
-    const fs::path demo = root_ / "demo";
-    writeText(demo / "index.html", indexPage());
-    writeText(demo / "main.js",
-              "import { answer } from 'app://demo/sub/answer.js';\n"
-              "window.answerModuleUrl = answer.from;\n"
-              "document.title = 'module answer ' + answer.value;\n");
-    writeText(demo / "sub/answer.js",
-              "export const answer = { value: 6 * 7, from: import.meta.url };\n");
-    writeText(demo / "sub/x.js", "window.subX = 'inside the sub folder';\n");
-    writeText(demo / "a.js", "window.aLoaded = true;\n");
-    writeText(demo / "lib.min.js", "(function(){window.lib=1})();\n");
-    writeText(demo / "empty.js", "");
-    writeText(demo / "a b.js", "window.spaced = 'a b';\n");
-    writeText(demo / "style.css", "body { color: white; }\n");
-    writeText(demo / "data.json", "{\"frames\": [1, 2, 3], \"title\": \"Velmorin\"}\n");
-    writeFile(demo / "code.wasm", Bytes{0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00});
-    writeFile(demo / "sound.mp3", patternBytes(4099, 3));
-    writeText(demo / "noext", "a file with no extension\n");
+    : secretMarker(uniqueMarker("VELMORIN-SECRET")),
+      neighbourMarker(uniqueMarker("VELMORIN-NEIGHBOUR")),
+      controlMarker(uniqueMarker("VELMORIN-CONTROL")) {
+    const auto& tree = tree_;
+    tree.writeDemo("index.html", indexPage());
+    tree.writeDemo("main.js",
+                   "import { answer } from 'app://demo/sub/answer.js';\n"
+                   "window.answerModuleUrl = answer.from;\n"
+                   "document.title = 'module answer ' + answer.value;\n");
+    tree.writeDemo("sub/answer.js",
+                   "export const answer = { value: 6 * 7, from: import.meta.url };\n");
+    tree.writeDemo("sub/x.js", "window.subX = 'inside the sub folder';\n");
+    tree.writeDemo("a.js", "window.aLoaded = true;\n");
+    tree.writeDemo("lib.min.js", "(function(){window.lib=1})();\n");
+    tree.writeDemo("empty.js", "");
+    tree.writeDemo("a b.js", "window.spaced = 'a b';\n");
+    tree.writeDemo("style.css", "body { color: white; }\n");
+    tree.writeDemo("data.json", "{\"frames\": [1, 2, 3], \"title\": \"Velmorin\"}\n");
+    tree.writeDemo("code.wasm", Bytes{0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00});
+    tree.writeDemo("sound.mp3", patternBytes(4099, 3));
+    tree.writeDemo("noext", "a file with no extension\n");
     Bytes everyValue(1024);
     for (std::size_t index = 0; index < everyValue.size(); ++index) {
         everyValue[index] = static_cast<std::uint8_t>(index % 256);
     }
-    writeFile(demo / "bytes.bin", everyValue);
+    tree.writeDemo("bytes.bin", everyValue);
     const Bytes logo = logoPng();
-    writeFile(demo / "logo.png", logo);
-    writeFile(demo / "logo.PNG", logo);
-    writeFile(demo / "big.bin", patternBytes(bigSize, 11));
-    writeText(demo / "control.txt", "control " + controlMarker + "\n");
-    if (::mkfifo((demo / "pipe").c_str(), 0600) != 0) {
-        throw std::runtime_error("cannot make the named pipe");
-    }
-    fs::create_symlink("loop", demo / "loop");
-    fs::create_symlink("/dev/zero", demo / "zero");
+    tree.writeDemo("logo.png", logo);
+    tree.writeDemo("logo.PNG", logo);
+    tree.writeDemo("big.bin", patternBytes(bigSize, 11));
+    tree.writeDemo("control.txt", "control " + controlMarker + "\n");
+    tree.addSpecialEntries();
 
     const std::string secret = "secret " + secretMarker + "\n";
     for (const auto* name : {"secret.txt", "x.js", "index.html"}) {
-        writeText(root_ / name, secret);
+        tree.write(name, secret);
     }
     const std::string neighbour = "window.neighbour = '" + neighbourMarker + "';\n";
     for (const auto* folder : {"demo2", "demo.bak"}) {
-        writeText(root_ / folder / "x.js", neighbour);
+        tree.write(fs::path(folder) / "x.js", neighbour);
     }
     secretChecksum = fnv1a(reinterpret_cast<const std::uint8_t*>(secret.data()), secret.size());
     neighbourChecksum =
         fnv1a(reinterpret_cast<const std::uint8_t*>(neighbour.data()), neighbour.size());
 }
 
-SchemeBundle::~SchemeBundle() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-}
-
 Bytes SchemeBundle::demoBytes(const std::string& name) const {
-    std::ifstream in(demoFile(name), std::ios::binary);
-    if (!in) {
+    if (!fs::is_regular_file(demoFile(name))) {
         throw std::runtime_error("no such demo file: " + name);
     }
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return bytesOf(readWhole(demoFile(name)));
 }
 
 }  // namespace velmorin::test

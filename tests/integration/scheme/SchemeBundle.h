@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/SchemeTask.h"
+#include "common/TempTree.h"
 
 namespace velmorin::test {
 
@@ -26,13 +26,12 @@ namespace velmorin::test {
 class SchemeBundle {
 public:
     SchemeBundle();
-    ~SchemeBundle();
 
     SchemeBundle(const SchemeBundle&) = delete;
     SchemeBundle& operator=(const SchemeBundle&) = delete;
 
-    const std::filesystem::path& resourceDirectory() const { return root_; }
-    std::filesystem::path demoFile(const std::string& name) const { return root_ / "demo" / name; }
+    const std::filesystem::path& resourceDirectory() const { return tree_.root(); }
+    std::filesystem::path demoFile(const std::string& name) const { return tree_.demo() / name; }
 
     // The bytes of a file of the demo folder, as the tests expect them served.
     Bytes demoBytes(const std::string& name) const;
@@ -59,7 +58,7 @@ public:
     static constexpr const char* moduleTitle = "module answer 42";
 
 private:
-    std::filesystem::path root_;
+    DemoTree tree_{"velmorin-scheme"};
 };
 
 }  // namespace velmorin::test

@@ -1,5 +1,7 @@
 #include "integration/support/EngineWait.h"
 
+#include <gtest/gtest.h>
+
 #include <mutex>
 #include <utility>
 
@@ -33,40 +35,30 @@ std::shared_ptr<Pending<Outcome>> releasePending(gpointer data) {
     return *held;
 }
 
-// Spins until `pending` is done; on a timeout cancels the call and marks the
-// outcome.
+// Spins until `pending` is done and gives its outcome; on a timeout cancels
+// the call and gives an outcome marked as timed out.
 template <typename Outcome>
-bool waitForPending(const std::shared_ptr<Pending<Outcome>>& pending, GCancellable* cancellable,
-                    Timeout timeout) {
+Outcome waitForPending(const std::shared_ptr<Pending<Outcome>>& pending, GCancellable* cancellable,
+                       Timeout timeout) {
     if (spinUntil([&pending] { return pending->done; }, timeout)) {
-        return true;
+        return std::move(pending->outcome);
     }
     g_cancellable_cancel(cancellable);
-    return false;
+    Outcome late;
+    late.timedOut = true;
+    return late;
 }
 
-// Read the way the player reads it, so the tests see what the program sees.
-void finishScript(JSCValue* value, GError* error, ScriptOutcome& outcome) {
-    auto result = gtk::scriptResultFrom(value, error);
-    outcome.value = std::move(result.value);
-    outcome.error = std::move(result.errorDescription);
-}
-
-void onScriptEvaluated(GObject* source, GAsyncResult* result, gpointer data) {
+// The end of an evaluation or of an async function call, read the way the
+// player reads it, so the tests see what the program sees.
+template <JSCValue* (*finish)(WebKitWebView*, GAsyncResult*, GError**)>
+void onScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
     auto pending = releasePending<ScriptOutcome>(data);
     GError* error = nullptr;
-    JSCValue* value =
-        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
-    finishScript(value, error, pending->outcome);
-    pending->done = true;
-}
-
-void onAsyncFunctionSettled(GObject* source, GAsyncResult* result, gpointer data) {
-    auto pending = releasePending<ScriptOutcome>(data);
-    GError* error = nullptr;
-    JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source),
-                                                                            result, &error);
-    finishScript(value, error, pending->outcome);
+    JSCValue* value = finish(WEBKIT_WEB_VIEW(source), result, &error);
+    auto read = gtk::scriptResultFrom(value, error);
+    pending->outcome.value = std::move(read.value);
+    pending->outcome.error = std::move(read.errorDescription);
     pending->done = true;
 }
 
@@ -117,7 +109,13 @@ struct LoadWatch {
 std::optional<std::string> ensureToolkit() {
     static std::once_flag once;
     static bool started = false;
-    std::call_once(once, [] { started = gtk_init_check(); });
+    std::call_once(once, [] {
+        started = gtk_init_check();
+        // A critical is a toolkit call the program got wrong; in these tests
+        // it ends the run where it happens rather than going by on stderr.
+        g_log_set_always_fatal(
+            static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK | G_LOG_LEVEL_CRITICAL));
+    });
     if (!started) {
         return std::string(
             "GTK cannot open a display; run the integration tests under "
@@ -148,16 +146,28 @@ void spinFor(Timeout duration) {
 
 bool waitUntilTitle(WebKitWebView* view, std::string_view expected, Timeout timeout,
                     std::string* lastTitle) {
-    auto titleIs = [view, expected] {
-        const char* title = webkit_web_view_get_title(view);
-        return title != nullptr && expected == title;
-    };
-    const bool matched = spinUntil(titleIs, timeout);
+    // Every change is seen as it happens, so a title that is set and soon
+    // replaced still counts.
+    struct TitleWatch {
+        std::string_view expected;
+        bool matched = false;
+
+        static void onTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
+            auto* watch = static_cast<TitleWatch*>(self);
+            const char* title = webkit_web_view_get_title(view);
+            watch->matched = watch->matched || (title != nullptr && watch->expected == title);
+        }
+    } watch{expected};
+    TitleWatch::onTitle(view, nullptr, &watch);
+    const gulong handler =
+        g_signal_connect(view, "notify::title", G_CALLBACK(TitleWatch::onTitle), &watch);
+    spinUntil([&watch] { return watch.matched; }, timeout);
+    g_signal_handler_disconnect(view, handler);
     if (lastTitle != nullptr) {
         const char* title = webkit_web_view_get_title(view);
         *lastTitle = title != nullptr ? title : "(no title)";
     }
-    return matched;
+    return watch.matched;
 }
 
 std::string ScriptOutcome::describe() const {
@@ -174,14 +184,10 @@ ScriptOutcome runScriptAndWait(WebKitWebView* view, const std::string& script, T
     auto pending = std::make_shared<Pending<ScriptOutcome>>();
     auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
     webkit_web_view_evaluate_javascript(view, script.c_str(), static_cast<gssize>(script.size()),
-                                        nullptr, nullptr, cancellable.get(), onScriptEvaluated,
+                                        nullptr, nullptr, cancellable.get(),
+                                        onScriptDone<webkit_web_view_evaluate_javascript_finish>,
                                         holdPending(pending));
-    if (!waitForPending(pending, cancellable.get(), timeout)) {
-        ScriptOutcome late;
-        late.timedOut = true;
-        return late;
-    }
-    return pending->outcome;
+    return waitForPending(pending, cancellable.get(), timeout);
 }
 
 ScriptOutcome callAsyncAndWait(WebKitWebView* view, const std::string& body, GVariant* arguments,
@@ -190,13 +196,9 @@ ScriptOutcome callAsyncAndWait(WebKitWebView* view, const std::string& body, GVa
     auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
     webkit_web_view_call_async_javascript_function(
         view, body.c_str(), static_cast<gssize>(body.size()), arguments, nullptr, nullptr,
-        cancellable.get(), onAsyncFunctionSettled, holdPending(pending));
-    if (!waitForPending(pending, cancellable.get(), timeout)) {
-        ScriptOutcome late;
-        late.timedOut = true;
-        return late;
-    }
-    return pending->outcome;
+        cancellable.get(), onScriptDone<webkit_web_view_call_async_javascript_function_finish>,
+        holdPending(pending));
+    return waitForPending(pending, cancellable.get(), timeout);
 }
 
 std::string LoadOutcome::describe() const {
@@ -226,12 +228,7 @@ SnapshotOutcome snapshotAndWait(WebKitWebView* view, Timeout timeout) {
     auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
     webkit_web_view_get_snapshot(view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE,
                                  cancellable.get(), onSnapshotTaken, holdPending(pending));
-    if (!waitForPending(pending, cancellable.get(), timeout)) {
-        SnapshotOutcome late;
-        late.timedOut = true;
-        return late;
-    }
-    return std::move(pending->outcome);
+    return waitForPending(pending, cancellable.get(), timeout);
 }
 
 std::unique_ptr<EngineView> EngineView::create(const std::string& resourceDirectory,
@@ -248,6 +245,7 @@ std::unique_ptr<EngineView> EngineView::create(const std::string& resourceDirect
                                                 "app");
     engine->configuration_->setMediaTypesRequiringUserActionForPlayback(MediaTypes::none);
     engine->webView_ = std::make_shared<gtk::WebViewGtk>(*engine->configuration_);
+    g_weak_ref_init(&engine->viewAlive_, engine->view());
 
     // Undecorated, so the view gets the whole 640x360 and nothing else.
     engine->window_ = GTK_WINDOW(gtk_window_new());
@@ -264,6 +262,19 @@ EngineView::~EngineView() {
     }
     webView_.reset();
     configuration_.reset();
+    // Once the window and the backend let go, nothing may keep the view: a
+    // reference left behind is a leak of the whole page.
+    const bool finalized = spinUntil(
+        [this] {
+            auto* view = static_cast<GObject*>(g_weak_ref_get(&viewAlive_));
+            if (view != nullptr) {
+                g_object_unref(view);
+            }
+            return view == nullptr;
+        },
+        Timeout{5'000});
+    g_weak_ref_clear(&viewAlive_);
+    EXPECT_TRUE(finalized) << "the test's web view was not finalized";
     // Lets the engine take its view down before the next test starts one.
     spinFor(Timeout{50});
 }

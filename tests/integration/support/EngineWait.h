@@ -35,7 +35,8 @@ bool spinUntil(const std::function<bool()>& done, Timeout timeout);
 // Lets pending main-loop work run for a while, for clean-ups that need it.
 void spinFor(Timeout duration);
 
-// Waits until the view's title equals `expected`. On a timeout the title seen
+// Waits until the view's title equals `expected`, now or at any change
+// while it waits. On a timeout the title seen
 // last is returned in `lastTitle`, when given.
 bool waitUntilTitle(WebKitWebView* view, std::string_view expected, Timeout timeout,
                     std::string* lastTitle = nullptr);
@@ -92,6 +93,8 @@ class EngineView {
 public:
     // Fails (null, with the reason in `error`) only when the toolkit cannot
     // start.
+    // Criticals are fatal in a process that made one, and destroying it
+    // fails the test when the web view is not finalized soon after.
     static std::unique_ptr<EngineView> create(const std::string& resourceDirectory,
                                               std::string* error = nullptr);
     ~EngineView();
@@ -112,6 +115,8 @@ private:
     std::unique_ptr<gtk::WebViewConfigurationGtk> configuration_;
     std::shared_ptr<gtk::WebViewGtk> webView_;
     GtkWindow* window_ = nullptr;
+    // Cleared by GObject when the view is finalized.
+    GWeakRef viewAlive_{};
 };
 
 }  // namespace velmorin::test

@@ -33,23 +33,6 @@ constexpr auto pollInterval = std::chrono::milliseconds(10);
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-fs::path makeTemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "velmorin-bundle-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        failWith("cannot make a temporary folder");
-    }
-    return pattern;
-}
-
-void writeFile(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
 int captureFile(const char* name) {
     const int fd = memfd_create(name, MFD_CLOEXEC);
     if (fd < 0) {
@@ -78,15 +61,9 @@ std::string readAll(int fd) {
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
     return lines;
 }
@@ -95,12 +72,12 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 // ---------------------------------------------------------------------------
 
-TestBundle::TestBundle(const DemoPages& pages) : root_(makeTemporaryFolder()) {
+TestBundle::TestBundle(const DemoPages& pages) : tree_("velmorin-bundle") {
     fs::create_directories(executable().parent_path());
     replaceProgram(VELMORIN_PROGRAM_PATH);
     fs::create_directories(demoDirectory());
     for (const auto& [path, content] : pages) {
-        writeFile(demoDirectory() / path, content);
+        tree_.write(fs::relative(demoDirectory(), root()) / path, content);
     }
 }
 
@@ -118,17 +95,12 @@ void TestBundle::replaceProgram(const fs::path& program) {
     }
 }
 
-TestBundle::~TestBundle() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-}
-
 fs::path TestBundle::executable() const {
-    return root_ / "bin" / "velmorin-hd";
+    return root() / "bin" / "velmorin-hd";
 }
 
 fs::path TestBundle::demoDirectory() const {
-    return root_ / "share" / "velmorin-hd" / "demo";
+    return root() / "share" / "velmorin-hd" / "demo";
 }
 
 // ---------------------------------------------------------------------------
@@ -168,15 +140,11 @@ std::vector<std::string> ChildEnvironment::applyTo(char** inherited) const {
 }
 
 ChildEnvironment selfTestEnvironment() {
-    ChildEnvironment environment;
-    environment.set(selfTestVariableName, "1");
-    return environment;
+    return ChildEnvironment().set(selfTestVariableName, "1");
 }
 
 ChildEnvironment dialogEnvironment() {
-    ChildEnvironment environment;
-    environment.unset(selfTestVariableName);
-    return environment;
+    return ChildEnvironment().unset(selfTestVariableName);
 }
 
 ChildEnvironment withoutDisplay(ChildEnvironment environment) {
@@ -385,19 +353,20 @@ ChildResult ChildProcess::collect() {
 
 // ---------------------------------------------------------------------------
 
+// A critical from GLib or GTK is a toolkit call the program got wrong: the
+// program stops at once (SIGTRAP), so the test sees it.
 ProgramRun::ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment)
-    : process_({bundle.executable().string()}, environment) {}
+    : process_({bundle.executable().string()},
+               ChildEnvironment(environment).set("G_DEBUG", "fatal-criticals")) {}
 
 ChildResult runProgram(const TestBundle& bundle, const ChildEnvironment& environment,
                        Seconds timeout) {
-    ProgramRun run(bundle, environment);
-    return run.finish(timeout);
+    return ProgramRun(bundle, environment).finish(timeout);
 }
 
 ChildResult runTool(const std::vector<std::string>& arguments, const ChildEnvironment& environment,
                     Seconds timeout) {
-    ChildProcess tool(arguments, environment);
-    return tool.finish(timeout);
+    return ChildProcess(arguments, environment).finish(timeout);
 }
 
 std::optional<fs::path> findOnPath(const std::string& name) {

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/TempTree.h"
+
 namespace velmorin::test {
 
 using Seconds = std::chrono::duration<double>;
@@ -26,7 +28,6 @@ using DemoPages = std::map<std::string, std::string>;
 class TestBundle {
 public:
     explicit TestBundle(const DemoPages& pages);
-    ~TestBundle();
 
     TestBundle(const TestBundle&) = delete;
     TestBundle& operator=(const TestBundle&) = delete;
@@ -34,12 +35,12 @@ public:
     // Puts another program in the place of this build's velmorin-hd.
     void replaceProgram(const std::filesystem::path& program);
 
-    const std::filesystem::path& root() const { return root_; }
+    const std::filesystem::path& root() const { return tree_.root(); }
     std::filesystem::path executable() const;
     std::filesystem::path demoDirectory() const;
 
 private:
-    std::filesystem::path root_;
+    TempTree tree_;
 };
 
 // How the environment of a child differs from this process's own. Every

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 #include <string>
 
@@ -53,20 +50,8 @@ inline constexpr const char* startPageName = "index.html";
 inline constexpr Seconds runTimeout{90.0};
 
 // The program is this build's unless another one is named.
-inline WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment,
-                             Seconds timeout = runTimeout,
-                             const std::filesystem::path& program = {}) {
-    TestBundle bundle(pages);
-    if (!program.empty()) {
-        bundle.replaceProgram(program);
-    }
-    OpenedFiles watch(bundle.demoDirectory());
-    ProgramRun run(bundle, environment);
-    WatchedRun outcome;
-    outcome.result = run.process().finishWhile(timeout, [&watch] { watch.update(); });
-    outcome.startPageOpened = watch.firstOpened(startPageName);
-    return outcome;
-}
+WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment,
+                      Seconds timeout = runTimeout, const std::filesystem::path& program = {});
 
 // The screen every run gets: an Xvfb server of its own, so runs side by side
 // share nothing, not even an X server that resets between its clients.
@@ -88,30 +73,7 @@ inline constexpr Seconds probeDelay{4.0};
 // then read the blank document. A run in which the page was asked for so late
 // that it had less than pageTimeNeeded before the probe says nothing about
 // the page, so it is made again, a bounded number of times.
-inline WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5),
-                                  const std::filesystem::path& program = {}) {
-    constexpr int attempts = 4;
-    WatchedRun run;
-    for (int attempt = 1; attempt <= attempts; ++attempt) {
-        PrivateDisplay display(screenWidth, screenHeight);
-        if (!display.ready()) {
-            ADD_FAILURE() << "no Xvfb server for the run";
-            return run;
-        }
-        run = runWatched({{startPageName, page}}, display.environment(selfTestEnvironment()),
-                         runTimeout, program);
-        const bool blank = run.result.standardOutput.rfind(blankDocumentReport, 0) == 0;
-        const auto delay = run.startPageDelay();
-        const bool late = !delay || *delay > probeDelay - pageTimeNeeded;
-        if (!blank && !(late && !run.result.standardOutput.empty())) {
-            return run;
-        }
-        std::cerr << "the start page was asked for "
-                  << (delay ? std::to_string(delay->count()) + " s" : std::string("never"))
-                  << " after the start, too late for the probe (attempt " << attempt
-                  << "); running again\n";
-    }
-    return run;
-}
+WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5),
+                           const std::filesystem::path& program = {});
 
 }  // namespace velmorin::test
