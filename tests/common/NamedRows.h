@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 namespace velmorin::test {
 
@@ -14,5 +15,8 @@ requires requires(const Row& row, std::ostream& out) {
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
+
+// Names each instance of a table test after its row.
+inline constexpr auto rowName = [](const auto& info) { return std::string(info.param.name); };
 
 }  // namespace velmorin::test

@@ -1,36 +1,25 @@
 #include "fake/FakePlatform.h"
 
+#include <algorithm>
 #include <charconv>
+#include <functional>
 #include <utility>
 
 namespace velmorin::fake {
 
 namespace {
 
+// Values as the log shows them; one the fake does not know shows as "?".
 std::string actionName(MenuAction action) {
-    switch (action) {
-        case MenuAction::none:
-            return "none";
-        case MenuAction::terminate:
-            return "terminate";
-    }
-    return "?";
+    return action == MenuAction::none        ? "none"
+           : action == MenuAction::terminate ? "terminate"
+                                             : "?";
 }
 
-std::string colorName(Color color) {
-    switch (color) {
-        case Color::black:
-            return "black";
-    }
-    return "?";
-}
-
-std::string policyName(ActivationPolicy policy) {
-    switch (policy) {
-        case ActivationPolicy::regular:
-            return "regular";
-    }
-    return "?";
+// A rectangle as the log shows it: x, y, width and height.
+std::string rectText(const Rect& rect) {
+    return formatNumber(rect.x) + " " + formatNumber(rect.y) + " " + formatNumber(rect.width) +
+           " " + formatNumber(rect.height);
 }
 
 }  // namespace
@@ -82,7 +71,8 @@ MenuItem& FakeMenu::addItemWithTitle(const std::string& title, MenuAction action
 // --- Application ---
 
 void FakeApplication::setActivationPolicy(ActivationPolicy policy) {
-    state_->record("application.setActivationPolicy " + policyName(policy));
+    state_->record(std::string("application.setActivationPolicy ") +
+                   (policy == ActivationPolicy::regular ? "regular" : "?"));
 }
 
 // --- Main queue ---
@@ -133,6 +123,19 @@ private:
     std::shared_ptr<bool> live_;
 };
 
+// Takes the oldest pending request off the queue and calls its completion;
+// false when none is pending.
+template <typename Pending, typename Result, typename Completion = std::identity>
+bool completeOldest(std::deque<Pending>& pending, Result result, Completion completionOf = {}) {
+    if (pending.empty()) {
+        return false;
+    }
+    auto next = std::move(pending.front());
+    pending.pop_front();
+    std::invoke(completionOf, next)(std::move(result));
+    return true;
+}
+
 }  // namespace
 
 FakeWebView::FakeWebView(std::shared_ptr<FakeState> state, const Rect& frame,
@@ -176,31 +179,16 @@ void FakeWebView::changeTitle(std::optional<std::string> title) {
 }
 
 std::size_t FakeWebView::liveObservationCount() const {
-    std::size_t count = 0;
-    for (const auto& observer : observers_) {
-        count += *observer.live ? 1 : 0;
-    }
-    return count;
+    return static_cast<std::size_t>(
+        std::ranges::count_if(observers_, [](const Observer& observer) { return *observer.live; }));
 }
 
 bool FakeWebView::completeScript(ScriptResult result) {
-    if (pendingScripts_.empty()) {
-        return false;
-    }
-    auto next = std::move(pendingScripts_.front());
-    pendingScripts_.pop_front();
-    next.completion(std::move(result));
-    return true;
+    return completeOldest(pendingScripts_, std::move(result), &PendingScript::completion);
 }
 
 bool FakeWebView::completeSnapshot(SnapshotResult result) {
-    if (pendingSnapshots_.empty()) {
-        return false;
-    }
-    auto next = std::move(pendingSnapshots_.front());
-    pendingSnapshots_.pop_front();
-    next(std::move(result));
-    return true;
+    return completeOldest(pendingSnapshots_, std::move(result));
 }
 
 // --- Window ---
@@ -214,7 +202,8 @@ FakeWindow::FakeWindow(std::shared_ptr<FakeState> state, const Rect& contentRect
       state_(std::move(state)) {}
 
 void FakeWindow::setBackgroundColor(Color color) {
-    state_->record("window.setBackgroundColor " + colorName(color));
+    state_->record(std::string("window.setBackgroundColor ") +
+                   (color == Color::black ? "black" : "?"));
 }
 
 void FakeWindow::setCollectionBehavior(CollectionBehavior behavior) {
@@ -243,8 +232,7 @@ std::shared_ptr<Checkbox> FakePlatform::createCheckbox(const std::string& title)
 
 std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,
                                                      WebViewConfiguration& configuration) {
-    state_->record("createWebView " + formatNumber(frame.x) + " " + formatNumber(frame.y) + " " +
-                   formatNumber(frame.width) + " " + formatNumber(frame.height));
+    state_->record("createWebView " + rectText(frame));
     auto view = std::make_shared<FakeWebView>(
         state_, frame, dynamic_cast<const FakeWebViewConfiguration*>(&configuration));
     view->titleOnLoad = pageTitleOnLoad;
@@ -254,9 +242,7 @@ std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,
 
 std::shared_ptr<Window> FakePlatform::createWindow(const Rect& contentRect, StyleMask styleMask,
                                                    Backing backing, Defer defer) {
-    state_->record("createWindow " + formatNumber(contentRect.x) + " " +
-                   formatNumber(contentRect.y) + " " + formatNumber(contentRect.width) + " " +
-                   formatNumber(contentRect.height) + " style=" + enumNumber(styleMask) +
+    state_->record("createWindow " + rectText(contentRect) + " style=" + enumNumber(styleMask) +
                    " backing=" + enumNumber(backing) +
                    " defer=" + (defer == Defer::no ? "no" : "yes"));
     auto window = std::make_shared<FakeWindow>(state_, contentRect, styleMask, backing, defer);
@@ -268,7 +254,5 @@ std::shared_ptr<SchemeHandler> FakePlatform::schemeHandler(const std::string& sc
     const auto found = state_->schemeHandlers.find(scheme);
     return found == state_->schemeHandlers.end() ? nullptr : found->second;
 }
-
-// --- Scheme task ---
 
 }  // namespace velmorin::fake

@@ -57,7 +57,6 @@ public:
 
     // What the user leaves the box at; not logged.
     void setStateByUser(ControlState state) { current_ = state; }
-    ControlState currentState() const { return current_; }
 
     const std::string title;
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
 #include <string>
 
 #include "common/NamedRows.h"
@@ -56,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"code1002", SelfTestMode::off, 1002, ControlState::on, quit},
         OutcomeCase{"codeMinus1", SelfTestMode::off, -1, ControlState::on, quit},
         OutcomeCase{"noAnswer", SelfTestMode::off, std::nullopt, ControlState::on, quit}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::rowName);
 
 struct SizeCase {
     const char* name;
@@ -89,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "offsetScreen", SelfTestMode::off, {1920, -200, 1440, 900}, {1080, 675}},
                       SizeCase{"fractional", SelfTestMode::off, {0, 0, 1001, 3}, {750.75, 2.25}},
                       SizeCase{"noScreen", SelfTestMode::off, {0, 0, 0, 0}, {0, 0}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::rowName);
 
 TEST(IsExitTitle, OnlyTheExactTitle) {
     const std::string exit = "vantorelix_exit";

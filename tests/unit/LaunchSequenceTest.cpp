@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -126,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, PlaySequenceTest,
                                            PlayCase{"ticked", ControlState::on, true},
                                            PlayCase{"unticked", ControlState::off, false},
                                            PlayCase{"mixed", ControlState::mixed, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::rowName);
 
 TEST_F(LaunchSequenceTest, SelfTestAsksNothingAndSchedulesTheProbeLast) {
     platform.setScreenFrame({0, 0, 1440, 900});
@@ -170,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(Responses, QuitSequenceTest,
                          ::testing::Values(QuitCase{"quitButton", 1001}, QuitCase{"zero", 0},
                                            QuitCase{"minus1000", -1000}, QuitCase{"code999", 999},
                                            QuitCase{"code1002", 1002}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::rowName);
 
 TEST_F(LaunchSequenceTest, WindowSizeFollowsTheScreen) {
     platform.setScreenFrame({0, 0, 1366, 768});

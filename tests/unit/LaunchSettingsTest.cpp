@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         SelfTestCase{"lowerCaseName", {{"velm_selftest", "1"}}, SelfTestMode::off},
         SelfTestCase{"longerName", {{"VELM_SELFTESTS", "1"}}, SelfTestMode::off},
         SelfTestCase{"shorterName", {{"VELM_SELFTES", "1"}}, SelfTestMode::off}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::rowName);
 
 // Builds a NULL-terminated entry array the way the C runtime hands it over.
 class EntryArray {
@@ -67,13 +66,13 @@ private:
     std::vector<char*> pointers_;
 };
 
-struct ProcessEnvironmentCase {
+struct EntriesCase {
     const char* name;
     std::vector<std::string> entries;
     Environment expected;
 };
 
-class ProcessEnvironmentTest : public ::testing::TestWithParam<ProcessEnvironmentCase> {};
+class ProcessEnvironmentTest : public ::testing::TestWithParam<EntriesCase> {};
 
 TEST_P(ProcessEnvironmentTest, SplitsAtTheFirstEquals) {
     EntryArray entries(GetParam().entries);
@@ -82,20 +81,19 @@ TEST_P(ProcessEnvironmentTest, SplitsAtTheFirstEquals) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, ProcessEnvironmentTest,
-    ::testing::Values(ProcessEnvironmentCase{"none", {}, {}},
-                      ProcessEnvironmentCase{"simple",
-                                             {"HOME=/root", "VELM_SELFTEST=1"},
-                                             {{"HOME", "/root"}, {"VELM_SELFTEST", "1"}}},
-                      ProcessEnvironmentCase{"valueWithEquals",
-                                             {"OPTS=a=b=c", "VELM_SELFTEST=1=1"},
-                                             {{"OPTS", "a=b=c"}, {"VELM_SELFTEST", "1=1"}}},
-                      ProcessEnvironmentCase{"emptyValue", {"EMPTY="}, {{"EMPTY", ""}}},
-                      ProcessEnvironmentCase{"entryWithoutEquals", {"JUNK", "A=1"}, {{"A", "1"}}},
-                      ProcessEnvironmentCase{"laterWins",
-                                             {"VELM_SELFTEST=0", "VELM_SELFTEST=1"},
-                                             {{"VELM_SELFTEST", "1"}}},
-                      ProcessEnvironmentCase{"spacesKept", {" A = 1 "}, {{" A ", " 1 "}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(
+        EntriesCase{"none", {}, {}},
+        EntriesCase{"simple",
+                    {"HOME=/root", "VELM_SELFTEST=1"},
+                    {{"HOME", "/root"}, {"VELM_SELFTEST", "1"}}},
+        EntriesCase{"valueWithEquals",
+                    {"OPTS=a=b=c", "VELM_SELFTEST=1=1"},
+                    {{"OPTS", "a=b=c"}, {"VELM_SELFTEST", "1=1"}}},
+        EntriesCase{"emptyValue", {"EMPTY="}, {{"EMPTY", ""}}},
+        EntriesCase{"entryWithoutEquals", {"JUNK", "A=1"}, {{"A", "1"}}},
+        EntriesCase{"laterWins", {"VELM_SELFTEST=0", "VELM_SELFTEST=1"}, {{"VELM_SELFTEST", "1"}}},
+        EntriesCase{"spacesKept", {" A = 1 "}, {{" A ", " 1 "}}}),
+    test::rowName);
 
 TEST(ProcessEnvironment, NullArrayGivesNothing) {
     EXPECT_TRUE(processEnvironment(nullptr).empty());

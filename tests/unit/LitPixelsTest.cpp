@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,34 +59,26 @@ Rgb eightBit(int red, int green, int blue) {
 
 using Pixel = std::array<std::uint8_t, 4>;
 
-// A bitmap of one colour (given in memory order), with `padding` spare
-// bytes at the end of every row.
-Bitmap filledBitmap(std::int64_t width, std::int64_t height, Pixel pixel,
-                    ChannelOrder order = ChannelOrder::rgba, AlphaMode alpha = AlphaMode::straight,
-                    std::size_t padding = 0) {
-    Bitmap bitmap;
-    bitmap.width = width;
-    bitmap.height = height;
-    bitmap.stride = static_cast<std::size_t>(width) * 4 + padding;
-    bitmap.order = order;
-    bitmap.alpha = alpha;
-    bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), 0);
-    for (std::int64_t y = 0; y < height; ++y) {
-        for (std::int64_t x = 0; x < width; ++x) {
-            std::copy(pixel.begin(), pixel.end(),
-                      bitmap.pixels.begin() +
-                          static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * bitmap.stride +
-                                                      static_cast<std::size_t>(x) * 4));
-        }
-    }
-    return bitmap;
-}
-
 void setPixel(Bitmap& bitmap, std::int64_t x, std::int64_t y, Pixel pixel) {
     const auto offset =
         static_cast<std::size_t>(y) * bitmap.stride + static_cast<std::size_t>(x) * 4;
     std::copy(pixel.begin(), pixel.end(),
               bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+// A bitmap of one colour (given in memory order), with `padding` spare
+// bytes at the end of every row.
+Bitmap filledBitmap(std::int64_t width, std::int64_t height, Pixel pixel,
+                    ChannelOrder order = ChannelOrder::rgba, AlphaMode alpha = AlphaMode::straight,
+                    std::size_t padding = 0) {
+    Bitmap bitmap{width, height, static_cast<std::size_t>(width) * 4 + padding, order, alpha, {}};
+    bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), 0);
+    for (std::int64_t y = 0; y < height; ++y) {
+        for (std::int64_t x = 0; x < width; ++x) {
+            setPixel(bitmap, x, y, pixel);
+        }
+    }
+    return bitmap;
 }
 
 struct ThresholdCase {
@@ -116,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ThresholdCase{"redExactlyThreshold", {0.12, 0, 0}, false},
                       ThresholdCase{"splitExactlyThreshold", {0.04, 0.04, 0.04}, false},
                       ThresholdCase{"justAbove", {0.1201, 0, 0}, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::rowName);
 
 struct GridCase {
     const char* name;
@@ -142,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GridCase{"wide", 9, 1, {{0, 0}, {4, 0}, {8, 0}}},
                       GridCase{"tall", 1, 9, {{0, 0}, {0, 4}, {0, 8}}},
                       GridCase{"eightBySix", 8, 6, {{0, 0}, {4, 0}, {0, 4}, {4, 4}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::rowName);
 
 TEST(SampleLitPixels, BrightOnlyOffTheGridCountsNothing) {
     SyntheticSource source(8, 8, [](std::int64_t x, std::int64_t y) {
@@ -223,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
         BitmapCase{"premultipliedOpaque", {31, 0, 0, 255}, rgba, premultiplied, true},
         BitmapCase{"premultipliedOpaqueDim", {30, 0, 0, 255}, rgba, premultiplied, false},
         BitmapCase{"premultipliedTransparent", {200, 200, 200, 0}, rgba, premultiplied, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::rowName);
 
 TEST(BitmapPixels, ChannelOrderIsHonoured) {
     const std::array<std::pair<ChannelOrder, Pixel>, 2> table = {{
@@ -264,10 +255,9 @@ TEST(BitmapPixels, RowsFollowTheStride) {
         SCOPED_TRACE(padding);
         Bitmap bitmap =
             filledBitmap(8, 8, {0, 0, 0, 255}, ChannelOrder::rgba, AlphaMode::straight, padding);
-        for (std::int64_t y = 0; y < 8; ++y) {
-            for (std::size_t k = 0; k < padding; ++k) {
-                bitmap.pixels[static_cast<std::size_t>(y) * bitmap.stride + 32 + k] = 255;
-            }
+        for (std::size_t y = 0; y < 8; ++y) {
+            std::fill_n(bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(y * bitmap.stride + 32),
+                        padding, 255);
         }
         setPixel(bitmap, 0, 4, {255, 255, 255, 255});
         setPixel(bitmap, 4, 4, {255, 255, 255, 255});

@@ -30,11 +30,7 @@ class ResolveResourceTest : public ::testing::TestWithParam<ResolutionCase> {};
 TEST_P(ResolveResourceTest, StaysInsideTheDemoFolder) {
     const auto& row = GetParam();
     const auto resolved = resolveResource(root, row.url);
-    if (row.expected) {
-        EXPECT_EQ(resolved, root + *row.expected);
-    } else {
-        EXPECT_EQ(resolved, std::nullopt);
-    }
+    EXPECT_EQ(resolved, row.expected ? std::optional(root + *row.expected) : std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(

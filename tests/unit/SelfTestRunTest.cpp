@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 
 #include "app/App.h"
@@ -22,10 +21,9 @@ using fake::FakeWebView;
 using fake::Log;
 
 Bitmap solidBitmap(std::int64_t width, std::int64_t height, std::uint8_t level) {
-    Bitmap bitmap;
-    bitmap.width = width;
-    bitmap.height = height;
-    bitmap.stride = static_cast<std::size_t>(width) * 4;
+    Bitmap bitmap{
+        width, height, static_cast<std::size_t>(width) * 4, ChannelOrder::rgba, AlphaMode::straight,
+        {}};
     bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), level);
     for (std::size_t i = 3; i < bitmap.pixels.size(); i += 4) {
         bitmap.pixels[i] = 255;
@@ -123,8 +121,8 @@ struct ReportCase {
     const char* name;
     ScriptResult probe;
     std::function<SnapshotResult()> snapshot;
-    std::string pageLine;
-    std::string litLine;
+    std::string page;  // What follows "selftest page: ".
+    std::string lit;   // What follows "selftest lit pixels: ".
 };
 
 // A snapshot whose image gives this bitmap, or none.
@@ -139,55 +137,35 @@ TEST_P(SelfTestReportTest, WritesBothLines) {
     const auto& row = GetParam();
     runUpToSnapshot(row.probe);
     ASSERT_TRUE(webView->completeSnapshot(row.snapshot()));
-    EXPECT_EQ(platform.log(), (Log{"stdout " + row.pageLine + "\n", "stdout " + row.litLine + "\n",
-                                   "application.terminate"}));
+    EXPECT_EQ(platform.log(),
+              (Log{"stdout selftest page: " + row.page + "\n",
+                   "stdout selftest lit pixels: " + row.lit + "\n", "application.terminate"}));
 }
+
+const ScriptResult emptyObject{"{}", std::nullopt};
+const auto noImage = [] { return SnapshotResult{nullptr, "snapshot failed"}; };
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, SelfTestReportTest,
-    ::testing::Values(ReportCase{"allLit",
-                                 {"{}", std::nullopt},
-                                 imageOf(solidBitmap(8, 8, 200)),
-                                 "selftest page: {}",
-                                 "selftest lit pixels: 100.0 %"},
-                      ReportCase{"dark",
-                                 {"{}", std::nullopt},
-                                 imageOf(solidBitmap(8, 8, 0)),
-                                 "selftest page: {}",
-                                 "selftest lit pixels: 0.0 %"},
-                      ReportCase{"noImage",
-                                 {"{}", std::nullopt},
-                                 [] {
-                                     return SnapshotResult{nullptr, "snapshot failed"};
-                                 },
-                                 "selftest page: {}",
-                                 "selftest lit pixels: -1.0 %"},
-                      ReportCase{"imageWithoutBitmap",
-                                 {"{}", std::nullopt},
-                                 imageOf(std::nullopt),
-                                 "selftest page: {}",
-                                 "selftest lit pixels: -1.0 %"},
-                      ReportCase{"emptyBitmap",
-                                 {"{}", std::nullopt},
-                                 imageOf(Bitmap{}),
-                                 "selftest page: {}",
-                                 "selftest lit pixels: nan %"},
-                      ReportCase{"errorOnly",
-                                 {std::nullopt, "JavaScript exception"},
-                                 imageOf(oneThirdLit()),
-                                 "selftest page: JavaScript exception",
-                                 "selftest lit pixels: 33.3 %"},
-                      ReportCase{"valueBeatsError",
-                                 {"{\"a\":1}", "ignored"},
-                                 imageOf(oneThirdLit()),
-                                 "selftest page: {\"a\":1}",
-                                 "selftest lit pixels: 33.3 %"},
-                      ReportCase{"neither",
-                                 {std::nullopt, std::nullopt},
-                                 imageOf(oneThirdLit()),
-                                 "selftest page: nil",
-                                 "selftest lit pixels: 33.3 %"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(
+        ReportCase{"allLit", emptyObject, imageOf(solidBitmap(8, 8, 200)), "{}", "100.0 %"},
+        ReportCase{"dark", emptyObject, imageOf(solidBitmap(8, 8, 0)), "{}", "0.0 %"},
+        ReportCase{"noImage", emptyObject, noImage, "{}", "-1.0 %"},
+        ReportCase{"imageWithoutBitmap", emptyObject, imageOf(std::nullopt), "{}", "-1.0 %"},
+        ReportCase{"emptyBitmap", emptyObject, imageOf(Bitmap{}), "{}", "nan %"},
+        ReportCase{"errorOnly",
+                   {std::nullopt, "JavaScript exception"},
+                   imageOf(oneThirdLit()),
+                   "JavaScript exception",
+                   "33.3 %"},
+        ReportCase{"valueBeatsError",
+                   {"{\"a\":1}", "ignored"},
+                   imageOf(oneThirdLit()),
+                   "{\"a\":1}",
+                   "33.3 %"},
+        ReportCase{
+            "neither", {std::nullopt, std::nullopt}, imageOf(oneThirdLit()), "nil", "33.3 %"}),
+    test::rowName);
 
 TEST_F(SelfTestRunTest, NothingIsWrittenUntilTheSnapshotAnswers) {
     runUpToSnapshot({"{}", std::nullopt});

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/NamedRows.h"
 #include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
@@ -44,10 +45,6 @@ struct ConsoleCase {
     bool writesConsole;
 };
 
-void PrintTo(const ConsoleCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class PageConsole : public testing::TestWithParam<ConsoleCase> {};
 
 TEST_P(PageConsole, GoesToStandardErrorInTheDeveloperBuildAlone) {
@@ -77,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ConsoleCase{"DeveloperBuild", VELMORIN_DEVELOPER_PROGRAM_PATH, true},
                     // This build's program: the default build writes none.
                     ConsoleCase{"ThisBuild", {}, VELMORIN_DEVELOPER_EXTRAS != 0}),
-    [](const testing::TestParamInfo<ConsoleCase>& info) { return info.param.name; });
+    test::rowName);
 
 }  // namespace
 }  // namespace velmorin::test

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 

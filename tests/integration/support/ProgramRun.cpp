@@ -12,8 +12,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -292,17 +290,6 @@ void ChildProcess::killGroup() {
 
 bool ChildProcess::running() {
     return !reap(false);
-}
-
-void ChildProcess::sendSignal(int signal) {
-    if (!reaped_) {
-        kill(pid_, signal);
-    }
-}
-
-Seconds ChildProcess::elapsed() const {
-    const auto end = reaped_ ? ended_ : std::chrono::steady_clock::now();
-    return end - started_;
 }
 
 std::optional<ChildResult> ChildProcess::waitFor(Seconds timeout) {

@@ -107,9 +107,6 @@ public:
     // Like finish(), calling `during` before every short wait while the child
     // runs (to watch files or act on it).
     ChildResult finishWhile(Seconds timeout, const std::function<void()>& during);
-    // Sends a signal to the child alone.
-    void sendSignal(int signal);
-    Seconds elapsed() const;
 
 private:
     bool reap(bool block);
