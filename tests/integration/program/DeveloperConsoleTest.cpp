@@ -15,6 +15,9 @@
 namespace velmorin::test {
 namespace {
 
+// Found by argument lookup only when named in the rows' own namespace.
+using test::PrintTo;
+
 const std::string consolePage =
     htmlPage("", "<p>console page</p><img hidden src=\"missing.png\">" +
                      scriptElement("console.log('logged line', 6 * 7, {a: [1]});\n"
