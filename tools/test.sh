@@ -1,6 +1,7 @@
 #!/bin/sh
 # Sets up, builds and runs every test: the unit tests, the integration tests
-# of the real engine, the real program and its packages under one Xvfb, all
+# of the real engine, the real program and its packages under one Xvfb, the
+# real program on Wayland under headless Weston and sway, all
 # built with AddressSanitizer and UndefinedBehaviorSanitizer and with warnings
 # as errors, then a short fuzzing run of the URL resolution.
 set -eu
@@ -27,7 +28,11 @@ echo "== Integration tests under Xvfb"
 # The engine's own processes are not built with the sanitizers and hold
 # memory until the process ends, so leaks are checked in the unit tests
 # alone, where all the code is the program's own.
-ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "$screen" ctest --preset ci -j "$jobs" -LE unit
+ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "$screen" ctest --preset ci -j "$jobs" -LE 'unit|wayland'
+
+echo "== The program on Wayland: headless Weston and sway"
+# No X display here: the lane starts its own compositors.
+ASAN_OPTIONS=detect_leaks=0 ctest --preset ci -L wayland
 
 if [ "${VELMORIN_TEST_QUICK:-0}" = 1 ]; then
     exit 0
