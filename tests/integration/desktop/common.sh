@@ -22,6 +22,13 @@ wait_for() {
     done
 }
 
+# process_ended PID: whether the child PID has ended, waited for or not (a
+# child that has ended stays as a zombie until it is waited for).
+process_ended() {
+    state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)
+    [ -z "$state" ] || [ "$state" = Z ]
+}
+
 # make_bundle PROGRAM FOLDER: a bundle of its own in FOLDER, readable by
 # everyone: a copy of the program and of its built demo, whose start page a
 # check may then replace.
@@ -46,33 +53,3 @@ set_start_page() {
 start_page_read() {
     [ "$(stat -c %X "$1/share/velmorin-hd/demo/index.html")" -gt 946771200 ]
 }
-
-# A page that shows the view's size and pixel ratio as its text, white on
-# its left half and black on its right: the self-check then reads back the
-# size the page had, and a snapshot of the whole view at any scale is exactly
-# half lit.
-size_page='<!DOCTYPE html><html><head><meta charset="utf-8"><style>
-html, body { margin: 0; background: #000; color: #000; }
-div { position: fixed; left: 0; top: 0; width: 50%; height: 100%; background: #fff; }
-</style></head><body><span id="size"></span><div></div><script>
-document.getElementById("size").textContent =
-    innerWidth + "x" + innerHeight + " @" + devicePixelRatio;
-</script></body></html>'
-
-# page_ending_at_size WIDTH HEIGHT: a page that ends the program once its
-# view has had exactly this size for 2 s, and keeps it running otherwise.
-page_ending_at_size() {
-    cat <<PAGE
-<!DOCTYPE html><html><head><meta charset="utf-8"><style>
-body { background: #000; color: #fff; }</style></head><body><p>sizing</p><script>
-let held = 0;
-setInterval(() => {
-    held = innerWidth === $1 && innerHeight === $2 ? held + 1 : 0;
-    if (held >= 20) { document.title = "vantorelix_exit"; }
-}, 100);
-</script></body></html>
-PAGE
-}
-
-staying_page='<!DOCTYPE html><html><head><meta charset="utf-8"><style>
-body { background: #000; color: #fff; }</style></head><body><p>playing</p></body></html>'

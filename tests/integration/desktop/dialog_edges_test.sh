@@ -77,8 +77,7 @@ for band in "${width}x$margin+0+0" "${width}x$margin+0+$((height - margin))" \
 done
 
 xdotool windowfocus --sync "$dialog" key Escape
-wait_for 30 eval '! kill -0 "$app" 2>/dev/null || [ "$(sed "s/.*) //" /proc/$app/stat | cut -d" " -f1)" = Z ]' ||
-    fail "Escape did not end the program"
+wait_for 30 process_ended "$app" || fail "Escape did not end the program"
 status=0
 wait "$app" || status=$?
 app=""

@@ -67,7 +67,39 @@ exec $as_user env -i PATH="$PATH" HOME="$work/home" LANG="${LANG:-C.UTF-8}" \
 SESSION
 chmod 755 "$work/session"
 
-# --- the compositors --------------------------------------------------------
+# --- the pages ----------------------------------------------------------------
+
+# A page that shows the view's size and pixel ratio as its text, white on
+# its left half and black on its right: the self-check then reads back the
+# size the page had, and a snapshot of the whole view at any scale is exactly
+# half lit.
+size_page='<!DOCTYPE html><html><head><meta charset="utf-8"><style>
+html, body { margin: 0; background: #000; color: #000; }
+div { position: fixed; left: 0; top: 0; width: 50%; height: 100%; background: #fff; }
+</style></head><body><span id="size"></span><div></div><script>
+document.getElementById("size").textContent =
+    innerWidth + "x" + innerHeight + " @" + devicePixelRatio;
+</script></body></html>'
+
+# page_ending_at_size WIDTH HEIGHT: a page that ends the program once its
+# view has had exactly this size for 2 s, and keeps it running otherwise.
+page_ending_at_size() {
+    cat <<PAGE
+<!DOCTYPE html><html><head><meta charset="utf-8"><style>
+body { background: #000; color: #fff; }</style></head><body><p>sizing</p><script>
+let held = 0;
+setInterval(() => {
+    held = innerWidth === $1 && innerHeight === $2 ? held + 1 : 0;
+    if (held >= 20) { document.title = "vantorelix_exit"; }
+}, 100);
+</script></body></html>
+PAGE
+}
+
+staying_page='<!DOCTYPE html><html><head><meta charset="utf-8"><style>
+body { background: #000; color: #fff; }</style></head><body><p>playing</p></body></html>'
+
+# --- the compositors ----------------------------------------------------------
 
 socket_ready() {
     for candidate in "$runtime"/$1; do
@@ -103,7 +135,7 @@ CONFIG
     WAYLAND_DISPLAY=$(socket_ready 'wayland-[0-9]')
     SWAYSOCK="$runtime/$(socket_ready 'sway-ipc.*')"
     export WAYLAND_DISPLAY SWAYSOCK
-    size=$(swaymsg_json -t get_outputs | python3 -c '
+    size=$(sway_ipc -t get_outputs | python3 -c '
 import json, sys
 rect = json.load(sys.stdin)[0]["rect"]
 print(rect["width"], rect["height"])')
@@ -118,14 +150,14 @@ stop_compositor() {
     unset WAYLAND_DISPLAY SWAYSOCK
 }
 
-swaymsg_json() {
+sway_ipc() {
     "$work/session" swaymsg "$@"
 }
 
 # The program's windows as sway sees them, one line each: type (con or
 # floating_con), full screen mode (0 or 1), then x, y, width and height.
 program_windows() {
-    swaymsg_json -t get_tree | python3 -c '
+    sway_ipc -t get_tree | python3 -c '
 import json, sys
 pid = int(sys.argv[1])
 def walk(node):
@@ -156,8 +188,7 @@ start_program() {
 }
 
 program_ended() {
-    state=$(sed 's/.*) //' "/proc/$program/stat" 2>/dev/null | cut -d' ' -f1)
-    [ -z "$state" ] || [ "$state" = Z ]
+    process_ended "$program"
 }
 
 # finish_program SECONDS: the program ends by itself within the time, with
@@ -190,7 +221,7 @@ selftest() {
         start_program VELM_SELFTEST=1
         finish_program "$run_timeout"
         sed 's/^/    /' "$work/out"
-        [ "$(sed -n 1p "$work/out")" = "$blank_document_line" ] && [ "$attempt" -lt 5 ] || break
+        [ "$(sed -n 1p "$work/out")" = "$blank_document_line" ] && [ "$attempt" -lt 8 ] || break
         echo "    (the page was not shown yet at the probe; running again)"
         attempt=$((attempt + 1))
     done
@@ -257,10 +288,12 @@ quits_before_page() {
 plays_then_ends() {
     set_start_page "$bundle" "$staying_page"
     dialog -k Return
-    wait_for "$run_timeout" start_page_read "$bundle" || fail "the start page was never read"
+    wait_for "$run_timeout" start_page_read "$bundle" ||
+        fail "the start page was never read (or its file system records no reads: noatime?)"
     wait_for "$run_timeout" full_screen_player || fail "no full screen player appeared"
     eval "$1"
     finish_program "$quit_timeout"
+    [ ! -s "$work/out" ] || fail "the program wrote to standard output"
 }
 
 # --- the checks ---------------------------------------------------------------
@@ -285,15 +318,17 @@ dialog -k Return
 watch_player full_screen_player "$run_timeout"
 
 step "sway: Fullscreen unticked, Play gives a window whose view is 3/4 of the output"
-set_start_page "$bundle" "$(page_ending_at_size $((output_width * 3 / 4)) $((output_height * 3 / 4)))"
+window_width=$((output_width * 3 / 4))
+window_height=$((output_height * 3 / 4))
+set_start_page "$bundle" "$(page_ending_at_size "$window_width" "$window_height")"
 dialog -M shift -k Tab -m shift -s 150 -k space -s 150 -k Tab -s 150 -k Return
 watch_player windowed_player "$run_timeout"
 
-step "sway: Ctrl-Q ends the player"
+step "sway: Ctrl-Q in the player ends the program"
 plays_then_ends 'type_keys -M ctrl -k q -m ctrl'
 
 step "sway: closing the player window ends the program"
-plays_then_ends 'swaymsg_json "[pid=$program] kill" >/dev/null'
+plays_then_ends 'sway_ipc "[pid=$program] kill" >/dev/null'
 
 step "sway: Quit on the dialog ends the program before any page request"
 quits_before_page -k Tab -s 150 -k Return
@@ -302,7 +337,7 @@ step "sway: Escape on the dialog does the same"
 quits_before_page -k Escape
 
 step "sway at scale 2: the self-check of the page reporting its size"
-swaymsg_json output '*' scale 2 >/dev/null
+sway_ipc output '*' scale 2 >/dev/null
 set_start_page "$bundle" "$size_page"
 selftest 'selftest page: {"text":"640x360 @2","buttons":0,"canvas":null}' \
     'selftest lit pixels: 50.0 %'
