@@ -214,7 +214,8 @@ finish_program() {
 # The probe comes 4 s after the start page was asked for; an engine slow to
 # start on a busy machine may not have shown the page by then, and the probe
 # then reads the blank document before it. Every page here has text, so such
-# a run says nothing about the page and is made again, a few times at most.
+# a run says nothing about the page and is made again, up to eight times in
+# all.
 selftest() {
     attempt=1
     while :; do
