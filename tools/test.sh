@@ -1,6 +1,7 @@
 #!/bin/sh
 # Sets up, builds and runs every test: the unit tests, the integration tests
-# of the real engine, the real program and its packages under one Xvfb, all
+# of the real engine, the real program and its packages under one Xvfb, the
+# real program on Wayland under headless Weston and sway, all
 # built with AddressSanitizer and UndefinedBehaviorSanitizer and with warnings
 # as errors, then a short fuzzing run of the URL resolution.
 set -eu
@@ -31,6 +32,10 @@ echo "== Integration tests under Xvfb"
 # memory until the process ends, so leaks are checked in the unit tests
 # alone, where all the code is the program's own.
 xvfb-run -a -s "$screen" ctest --preset ci-integration -j "$jobs"
+
+echo "== The program on Wayland: headless Weston and sway"
+# No X display here: the lane starts its own compositors.
+ctest --preset ci-wayland
 
 if [ "${VELMORIN_TEST_QUICK:-0}" = 1 ]; then
     exit 0

@@ -32,6 +32,25 @@ void installBlackBackgroundStyle() {
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
+// Whether the window manager or compositor gives the window its size
+// itself: full screen, maximized, or tiled (a tiling compositor such as sway
+// places every window in its layout; GNOME and KDE tile a window dropped on a
+// screen edge). A size asked for then does not change the window, and would
+// only be used later, when the window is let go.
+bool sizedByDesktop(GtkWindow* window) {
+    if (gtk_window_is_fullscreen(window) || gtk_window_is_maximized(window)) {
+        return true;
+    }
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    if (surface == nullptr || !GDK_IS_TOPLEVEL(surface)) {
+        return false;
+    }
+    constexpr auto tiled = GDK_TOPLEVEL_STATE_TILED | GDK_TOPLEVEL_STATE_TOP_TILED |
+                           GDK_TOPLEVEL_STATE_RIGHT_TILED | GDK_TOPLEVEL_STATE_BOTTOM_TILED |
+                           GDK_TOPLEVEL_STATE_LEFT_TILED;
+    return (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & tiled) != 0;
+}
+
 }  // namespace
 
 WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, StyleMask styleMask)
@@ -110,7 +129,11 @@ gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self
     // The theme decides how much of the window its frame takes, and it is
     // known only once the window is laid out. The first frames therefore
     // compare the content's real size with the size asked for and grow the
-    // window by the difference, so the page gets exactly that size.
+    // window by the difference, so the page gets exactly that size. On X11
+    // this makes up for the frame GTK draws without a compositing manager;
+    // on Wayland the default size leaves the shadow out, and there is
+    // usually nothing to correct. A window the desktop sizes itself is left
+    // alone: correcting it would only make its later size wrong.
     constexpr int maximumAttempts = 4;
     auto* window = static_cast<WindowGtk*>(self);
     const int width = gtk_widget_get_width(content);
@@ -118,8 +141,7 @@ gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self
     if (width == 0 || height == 0) {
         return G_SOURCE_CONTINUE;
     }
-    if (gtk_window_is_fullscreen(window->handle()) || gtk_window_is_maximized(window->handle()) ||
-        ++window->fitAttempts_ > maximumAttempts) {
+    if (sizedByDesktop(window->handle()) || ++window->fitAttempts_ > maximumAttempts) {
         return G_SOURCE_REMOVE;
     }
     const int missingWidth = window->contentWidth_ - width;
@@ -138,7 +160,8 @@ gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self
 void WindowGtk::center() {
     // GTK 4 leaves placement to the window manager, which centres a new
     // window on its screen (and with no window manager, as under Xvfb, it
-    // opens at the top left).
+    // opens at the top left). On Wayland a client cannot place its windows
+    // at all: the compositor alone decides, so this is a no-op there too.
 }
 
 void WindowGtk::makeKeyAndOrderFront() {

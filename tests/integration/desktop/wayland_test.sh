@@ -1,0 +1,347 @@
+#!/bin/sh
+# The real program on Wayland, where GTK and WebKitGTK take other paths than
+# on X11: the compositor alone places windows and makes them full screen, and
+# keys come through its own seat.
+#
+#   headless Weston: the self-check of the bundled demo and of a page that
+#                    reports its own size
+#   headless sway:   the launch dialog answered with keys (wtype), the player
+#                    window's state read from the compositor (swaymsg), and
+#                    the self-check again at an output scale of 2
+#
+# usage: wayland_test.sh PROGRAM APP_ID
+#
+# Compositors built on wlroots, sway among them, refuse to run as root, so
+# run as root the script runs both compositors and every program as an
+# unprivileged user of its own, created when it is missing.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/common.sh"
+
+program_file=$1
+app_id=$2
+user=velmorin-wl
+run_timeout=120
+quit_timeout=30
+
+for tool in weston sway swaymsg wtype python3 setpriv; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (tools/setup.sh installs it)"
+done
+
+as_user=""
+owner=$(id -un)
+if [ "$(id -u)" -eq 0 ]; then
+    id -u "$user" >/dev/null 2>&1 ||
+        useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
+    as_user="setpriv --reuid=$user --regid=$user --clear-groups"
+    owner=$user
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velmorin-wayland.XXXXXX")
+compositor=""
+program=""
+cleanup() {
+    for pid in $program $compositor; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+chmod 755 "$work"
+runtime="$work/runtime"
+install -d -m 0700 -o "$owner" "$runtime"
+install -d -m 0700 -o "$owner" "$work/home"
+bundle="$work/bundle"
+make_bundle "$program_file" "$bundle"
+
+# Every child gets only this environment: no X display, so the program can
+# only be on Wayland, and a runtime folder of the session's own.
+cat >"$work/session" <<SESSION
+#!/bin/sh
+exec $as_user env -i PATH="$PATH" HOME="$work/home" LANG="${LANG:-C.UTF-8}" \
+    XDG_RUNTIME_DIR="$runtime" \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
+    \${WAYLAND_DISPLAY:+WAYLAND_DISPLAY=\$WAYLAND_DISPLAY} \${SWAYSOCK:+SWAYSOCK=\$SWAYSOCK} "\$@"
+SESSION
+chmod 755 "$work/session"
+
+# --- the pages ----------------------------------------------------------------
+
+# A page that shows the view's size and pixel ratio as its text, white on
+# its left half and black on its right: the self-check then reads back the
+# size the page had, and a snapshot of the whole view at any scale is exactly
+# half lit.
+size_page='<!DOCTYPE html><html><head><meta charset="utf-8"><style>
+html, body { margin: 0; background: #000; color: #000; }
+div { position: fixed; left: 0; top: 0; width: 50%; height: 100%; background: #fff; }
+</style></head><body><span id="size"></span><div></div><script>
+document.getElementById("size").textContent =
+    innerWidth + "x" + innerHeight + " @" + devicePixelRatio;
+</script></body></html>'
+
+# page_ending_at_size WIDTH HEIGHT: a page that ends the program once its
+# view has had exactly this size for 2 s, and keeps it running otherwise.
+page_ending_at_size() {
+    cat <<PAGE
+<!DOCTYPE html><html><head><meta charset="utf-8"><style>
+body { background: #000; color: #fff; }</style></head><body><p>sizing</p><script>
+let held = 0;
+setInterval(() => {
+    held = innerWidth === $1 && innerHeight === $2 ? held + 1 : 0;
+    if (held >= 20) { document.title = "vantorelix_exit"; }
+}, 100);
+</script></body></html>
+PAGE
+}
+
+staying_page='<!DOCTYPE html><html><head><meta charset="utf-8"><style>
+body { background: #000; color: #fff; }</style></head><body><p>playing</p></body></html>'
+
+# --- the compositors ----------------------------------------------------------
+
+socket_ready() {
+    for candidate in "$runtime"/$1; do
+        [ -S "$candidate" ] && basename "$candidate" && return 0
+    done
+    return 1
+}
+
+start_weston() {
+    "$work/session" weston --backend=headless-backend.so --socket=velmorin-weston \
+        --width=1920 --height=1080 --idle-time=0 >"$work/weston.log" 2>&1 &
+    compositor=$!
+    wait_for 30 socket_ready velmorin-weston >/dev/null ||
+        { cat "$work/weston.log" >&2; fail "weston did not start"; }
+    export WAYLAND_DISPLAY=velmorin-weston
+}
+
+start_sway() {
+    # sway tiles windows by default, which would give the player whatever
+    # share of the output the layout leaves: the rule makes it float, so it
+    # gets the size it asks for, as a window does on a floating desktop.
+    cat >"$work/sway.conf" <<CONFIG
+output * resolution 1920x1080
+xwayland disable
+for_window [app_id="^$(printf %s "$app_id" | sed 's/\./\\\\./g')\$"] floating enable
+CONFIG
+    "$work/session" env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+        sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
+    compositor=$!
+    wait_for 30 socket_ready 'wayland-[0-9]' >/dev/null &&
+        wait_for 30 socket_ready 'sway-ipc.*' >/dev/null ||
+        { cat "$work/sway.log" >&2; fail "sway did not start"; }
+    WAYLAND_DISPLAY=$(socket_ready 'wayland-[0-9]')
+    SWAYSOCK="$runtime/$(socket_ready 'sway-ipc.*')"
+    export WAYLAND_DISPLAY SWAYSOCK
+    size=$(sway_ipc -t get_outputs | python3 -c '
+import json, sys
+rect = json.load(sys.stdin)[0]["rect"]
+print(rect["width"], rect["height"])')
+    output_width=${size% *}
+    output_height=${size#* }
+}
+
+stop_compositor() {
+    kill "$compositor"
+    wait "$compositor" 2>/dev/null || true
+    compositor=""
+    unset WAYLAND_DISPLAY SWAYSOCK
+}
+
+sway_ipc() {
+    "$work/session" swaymsg "$@"
+}
+
+# The program's windows as sway sees them, one line each: type (con or
+# floating_con), full screen mode (0 or 1), then x, y, width and height.
+program_windows() {
+    sway_ipc -t get_tree | python3 -c '
+import json, sys
+pid = int(sys.argv[1])
+def walk(node):
+    if node.get("pid") == pid:
+        r = node["rect"]
+        print(node["type"], node["fullscreen_mode"], r["x"], r["y"], r["width"], r["height"])
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        walk(child)
+walk(json.load(sys.stdin))' "$program"
+}
+
+has_window() {
+    [ -n "$(program_windows)" ]
+}
+
+type_keys() {
+    # A virtual keyboard's first keys are lost unless it waits a moment.
+    "$work/session" wtype -s 400 "$@"
+}
+
+blank_document_line='selftest page: {"text":"","buttons":0,"canvas":null}'
+
+# --- the program --------------------------------------------------------------
+
+start_program() {
+    "$work/session" "$@" "$bundle/bin/velmorin-hd" >"$work/out" 2>"$work/err" &
+    program=$!
+}
+
+program_ended() {
+    process_ended "$program"
+}
+
+# finish_program SECONDS: the program ends by itself within the time, with
+# status 0.
+finish_program() {
+    if ! wait_for "$1" program_ended; then
+        kill "$program"
+        wait "$program" || true
+        program=""
+        tail -n 20 "$work/err" >&2
+        fail "the program was still running after $1 s"
+    fi
+    status=0
+    wait "$program" || status=$?
+    program=""
+    [ "$status" -eq 0 ] || { tail -n 20 "$work/err" >&2; fail "the program exited with $status"; }
+}
+
+# selftest PAGE_LINE LIT_LINE: the self-check of the bundle's start page
+# prints exactly these two lines; an empty PAGE_LINE is not compared, an
+# empty LIT_LINE only asks for a lit share above zero.
+#
+# The probe comes 4 s after the start page was asked for; an engine slow to
+# start on a busy machine may not have shown the page by then, and the probe
+# then reads the blank document before it. Every page here has text, so such
+# a run says nothing about the page and is made again, up to eight times in
+# all.
+selftest() {
+    attempt=1
+    while :; do
+        start_program VELM_SELFTEST=1
+        finish_program "$run_timeout"
+        sed 's/^/    /' "$work/out"
+        [ "$(sed -n 1p "$work/out")" = "$blank_document_line" ] && [ "$attempt" -lt 8 ] || break
+        echo "    (the page was not shown yet at the probe; running again)"
+        attempt=$((attempt + 1))
+    done
+    [ "$(wc -l <"$work/out")" -eq 2 ] || fail "expected two report lines"
+    if [ -n "$1" ]; then
+        [ "$(sed -n 1p "$work/out")" = "$1" ] || fail "the first line should be: $1"
+    fi
+    if [ -n "$2" ]; then
+        [ "$(sed -n 2p "$work/out")" = "$2" ] || fail "the second line should be: $2"
+    else
+        sed -n 2p "$work/out" | grep -Eq '^selftest lit pixels: ([1-9][0-9]*\.[0-9]|0\.[1-9]) %$' ||
+            fail "the snapshot shows nothing lit"
+    fi
+}
+
+# dialog KEYS...: starts the program and answers its dialog with wtype KEYS.
+dialog() {
+    start_program
+    wait_for "$run_timeout" has_window || fail "no launch dialog appeared"
+    type_keys "$@"
+}
+
+# watch_player CONDITION SECONDS: the program ends with status 0 within the
+# time, and before that the CONDITION command held at least once.
+watch_player() {
+    seen=no
+    waited=0
+    while ! program_ended && [ "$waited" -lt $(($2 * 4)) ]; do
+        if $1; then
+            seen=yes
+        fi
+        sleep 0.25
+        waited=$((waited + 1))
+    done
+    finish_program 1
+    [ "$seen" = yes ] || fail "the program never showed a window that passes $1"
+}
+
+full_screen_player() {
+    program_windows | awk -v w="$output_width" -v h="$output_height" \
+        '$2 == 1 && $3 == 0 && $4 == 0 && $5 == w && $6 == h { found = 1 } END { exit !found }'
+}
+
+# A floating window, not full screen, at least as large as the view it holds
+# and smaller than the output: the dialog is far smaller.
+windowed_player() {
+    program_windows | awk -v w="$output_width" -v h="$output_height" \
+        '$1 == "floating_con" && $2 == 0 && $5 >= w * 3 / 4 && $6 >= h * 3 / 4 &&
+         $5 < w && $6 < h { found = 1 } END { exit !found }'
+}
+
+# quits_before_page KEYS...: answering the dialog with KEYS ends the program
+# with status 0, with no player window and no request for the start page.
+quits_before_page() {
+    set_start_page "$bundle" "$staying_page"
+    dialog "$@"
+    finish_program "$quit_timeout"
+    ! start_page_read "$bundle" || fail "the start page was read after a quit answer"
+    [ ! -s "$work/out" ] || fail "the program wrote to standard output"
+}
+
+# plays_then_ends HOW: plays full screen on a page that stays, then ends the
+# program with HOW (a shell command).
+plays_then_ends() {
+    set_start_page "$bundle" "$staying_page"
+    dialog -k Return
+    wait_for "$run_timeout" start_page_read "$bundle" ||
+        fail "the start page was never read (or its file system records no reads: noatime?)"
+    wait_for "$run_timeout" full_screen_player || fail "no full screen player appeared"
+    eval "$1"
+    finish_program "$quit_timeout"
+    [ ! -s "$work/out" ] || fail "the program wrote to standard output"
+}
+
+# --- the checks ---------------------------------------------------------------
+
+step "weston: the self-check of the bundled demo"
+start_weston
+# The demo is whatever the build bundled: its report needs some text and a
+# snapshot with something lit.
+selftest '' ''
+grep -Eq '^selftest page: \{"text":"[^"]' "$work/out" || fail "the probe found no text in the demo"
+
+step "weston: the self-check of a page reporting its size"
+set_start_page "$bundle" "$size_page"
+selftest 'selftest page: {"text":"640x360 @1","buttons":0,"canvas":null}' \
+    'selftest lit pixels: 50.0 %'
+stop_compositor
+
+start_sway
+step "sway ${output_width}x$output_height: Enter plays full screen, filling the output"
+set_start_page "$bundle" "$(page_ending_at_size "$output_width" "$output_height")"
+dialog -k Return
+watch_player full_screen_player "$run_timeout"
+
+step "sway: Fullscreen unticked, Play gives a window whose view is 3/4 of the output"
+window_width=$((output_width * 3 / 4))
+window_height=$((output_height * 3 / 4))
+set_start_page "$bundle" "$(page_ending_at_size "$window_width" "$window_height")"
+dialog -M shift -k Tab -m shift -s 150 -k space -s 150 -k Tab -s 150 -k Return
+watch_player windowed_player "$run_timeout"
+
+step "sway: Ctrl-Q in the player ends the program"
+plays_then_ends 'type_keys -M ctrl -k q -m ctrl'
+
+step "sway: closing the player window ends the program"
+plays_then_ends 'sway_ipc "[pid=$program] kill" >/dev/null'
+
+step "sway: Quit on the dialog ends the program before any page request"
+quits_before_page -k Tab -s 150 -k Return
+
+step "sway: Escape on the dialog does the same"
+quits_before_page -k Escape
+
+step "sway at scale 2: the self-check of the page reporting its size"
+sway_ipc output '*' scale 2 >/dev/null
+set_start_page "$bundle" "$size_page"
+selftest 'selftest page: {"text":"640x360 @2","buttons":0,"canvas":null}' \
+    'selftest lit pixels: 50.0 %'
+stop_compositor
+
+echo "the player works on Wayland"
