@@ -253,23 +253,6 @@ def spawn(cmd, extra_env=None):
                             start_new_session=True)
 
 
-def press_play(pid):
-    """Answers the launch dialog with its default button, Play. The full-screen
-    box stays ticked, but with no window manager on the bench display the
-    window keeps its normal size."""
-    deadline = time.monotonic() + 60
-    while time.monotonic() < deadline:
-        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid),
-                              "--name", "^Velmorin HD$"], capture_output=True, text=True).stdout
-        if out.split():
-            window = out.split()[0]
-            subprocess.run(["xdotool", "windowfocus", "--sync", window], capture_output=True)
-            subprocess.run(["xdotool", "key", "--window", window, "Return"], capture_output=True)
-            return True
-        time.sleep(0.1)
-    return False
-
-
 def bench_memory():
     demo = build / "share" / "velmorin-hd" / "demo" / "index.html"
     url = demo.as_uri()
@@ -278,7 +261,9 @@ def bench_memory():
     procs = {}
     for i in range(memory_runs):
         p = spawn([str(player)])
-        ok = press_play(p.pid)
+        # With no window manager on the bench display the window keeps its
+        # normal size, though Fullscreen stays ticked.
+        ok = proctree.press_play(p.pid) is not None
         # The ten seconds start when Play is pressed.
         peaks["player"].append(sample_tree(p, memory_seconds)[0] if ok else None)
         if not ok:

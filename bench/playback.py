@@ -169,25 +169,6 @@ def make_copy(work, port):
     return root, demo
 
 
-def press_play(pid, env):
-    """Answers the launch dialog with Play, its default button, leaving
-    Fullscreen ticked. Gives the wall time of the key press."""
-    deadline = time.monotonic() + 60
-    while time.monotonic() < deadline:
-        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid),
-                              "--name", "^Velmorin HD$"], env=env, capture_output=True,
-                             text=True).stdout.split()
-        if out:
-            subprocess.run(["xdotool", "windowfocus", "--sync", out[0]], env=env,
-                           capture_output=True)
-            pressed = time.time()
-            subprocess.run(["xdotool", "key", "--window", out[0], "Return"], env=env,
-                           capture_output=True)
-            return pressed
-        time.sleep(0.05)
-    return None
-
-
 def start(program, display, root, demo, port):
     """Starts a program on the copy; gives the process, the wall time the
     measured start counts from (the key press on Play for the player, the
@@ -198,7 +179,7 @@ def start(program, display, root, demo, port):
         proc = subprocess.Popen([str(root / "bin" / "velmorin-hd")], env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 start_new_session=True)
-        return proc, press_play(proc.pid, env), None
+        return proc, proctree.press_play(proc.pid, env), None
     if program == "floor":
         started = time.time()
         proc = subprocess.Popen([str(floor), "--fullscreen", "--file-access", "--size", f"{w}x{h}",

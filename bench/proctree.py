@@ -1,7 +1,10 @@
 """What the benchmarks read about a running program's process tree from
 /proc: which processes belong to it and what each of them is, the CPU time
-of their threads, and their resident (RSS) and proportional (PSS) memory."""
+of their threads, and their resident (RSS) and proportional (PSS) memory;
+and how they answer the player's launch dialog."""
 import os
+import subprocess
+import time
 
 TICK = os.sysconf("SC_CLK_TCK")
 
@@ -120,3 +123,23 @@ def memory(root_pid):
             pss, rss = out.get(what, (0, 0))
             out[what] = (pss + values["Pss"], rss + values.get("Rss", 0))
     return out
+
+
+def press_play(pid, env=None):
+    """Answers the player's launch dialog with Play, its default button,
+    leaving Fullscreen ticked. Gives the wall time of the key press, or None
+    when no dialog appeared within a minute."""
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid),
+                              "--name", "^Velmorin HD$"], env=env, capture_output=True,
+                             text=True).stdout.split()
+        if out:
+            subprocess.run(["xdotool", "windowfocus", "--sync", out[0]], env=env,
+                           capture_output=True)
+            pressed = time.time()
+            subprocess.run(["xdotool", "key", "--window", out[0], "Return"], env=env,
+                           capture_output=True)
+            return pressed
+        time.sleep(0.05)
+    return None
