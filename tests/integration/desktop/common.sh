@@ -1,23 +1,33 @@
 # Helpers shared by the desktop checks; sourced, not run.
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
+fail() { echo "FAIL: $*" >&2; exit 1; }
+step() { echo "== $*"; }
+
+# need TOOL...: each tool is installed.
+need() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || fail "$tool is missing (tools/setup.sh installs it)"
+    done
 }
 
-step() {
-    echo "== $*"
+# make_work NAME: a fresh folder $work. On exit the program ($program) and
+# then the server it shows on ($server) are ended, if still set, and the
+# folder is removed; a signal exits so that this still happens.
+make_work() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/velmorin-$1.XXXXXX")
+    program="" server=""
+    trap 'for pid in $program $server; do kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+    trap 'exit 1' INT TERM
 }
 
 # wait_for SECONDS COMMAND...: runs the command every 0.2 s until it
 # succeeds; false when the time runs out first.
 wait_for() {
-    wait_limit=$(($1 * 5))
+    wait_limit=$(($1 * 5)) wait_tries=0
     shift
-    wait_tries=0
     until "$@"; do
-        wait_tries=$((wait_tries + 1))
-        [ "$wait_tries" -lt "$wait_limit" ] || return 1
+        [ $((wait_tries += 1)) -lt "$wait_limit" ] || return 1
         sleep 0.2
     done
 }
@@ -29,9 +39,27 @@ process_ended() {
     [ -z "$state" ] || [ "$state" = Z ]
 }
 
-# make_bundle PROGRAM FOLDER: a bundle of its own in FOLDER, readable by
-# everyone: a copy of the program and of its built demo, whose start page a
-# check may then replace.
+# start_program COMMAND...: runs it in the background as $program, into $work/out and err.
+start_program() {
+    "$@" >"$work/out" 2>"$work/err" &
+    program=$!
+}
+
+# finish_program SECONDS [MESSAGE]: the program ends by itself within the
+# time, with status 0; MESSAGE is the failure when it does not end.
+finish_program() {
+    ended=yes
+    wait_for "$1" process_ended "$program" || { ended=no; kill "$program"; }
+    wait "$program" && status=0 || status=$?
+    program=""
+    [ "$ended" = yes ] && [ "$status" -eq 0 ] && return
+    tail -n 20 "$work/err" >&2
+    [ "$ended" = yes ] || fail "${2:-the program was still running after $1 s}"
+    fail "the program exited with $status"
+}
+
+# make_bundle PROGRAM FOLDER: a bundle readable by everyone in FOLDER, a copy
+# of the program and its built demo, whose start page a check may replace.
 make_bundle() {
     mkdir -p "$2/bin" "$2/share/velmorin-hd"
     cp "$1" "$2/bin/velmorin-hd"

@@ -13,55 +13,34 @@ here=$(cd "$(dirname "$0")" && pwd)
 margin=12
 
 if [ "${1:-}" != --inside ]; then
-    for tool in xvfb-run openbox xdotool xwininfo xprop import convert compare; do
-        command -v "$tool" >/dev/null || fail "$tool is missing (tools/setup.sh installs it)"
-    done
+    need xvfb-run openbox xdotool xwininfo xprop import convert compare
     exec xvfb-run -a -s "-screen 0 1920x1080x24" sh "$0" --inside "$1"
 fi
-program=$2
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/velmorin-dialog.XXXXXX")
-manager=""
-app=""
-cleanup() {
-    for pid in $app $manager; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+program_file=$2
+make_work dialog
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
-manager=$!
+server=$!
 # Until a manager announces that it keeps an active window, xdotool says the
 # window manager does not support one.
-managing() {
-    ! xdotool getactivewindow 2>&1 | grep -q "claims not to support"
-}
+managing() { ! xdotool getactivewindow 2>&1 | grep -q "claims not to support"; }
 wait_for 30 managing || fail "openbox did not start"
 
-"$program" >"$work/out" 2>"$work/err" &
-app=$!
-find_dialog() {
-    dialog=$(xdotool search --onlyvisible --name '^Velmorin HD$' 2>/dev/null | head -n 1)
-    [ -n "$dialog" ]
-}
+start_program "$program_file"
+find_dialog() { dialog=$(xdotool search --onlyvisible --name '^Velmorin HD$' 2>/dev/null | head -n 1); [ -n "$dialog" ]; }
 wait_for 60 find_dialog || fail "no launch dialog appeared"
 # The first frames may still be on their way.
 sleep 2
 
 import -window root "$work/screen.png"
 import -window "$dialog" "$work/dialog.png"
-geometry=$(xwininfo -id "$dialog" | awk '
+set -- $(xwininfo -id "$dialog" | awk '
     /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
     /Width:/ { w = $NF } /Height:/ { h = $NF }
-    END { print w "x" h "+" x "+" y }')
+    END { print w, h, w "x" h "+" x "+" y }')
+width=$1 height=$2 geometry=$3
 echo "dialog $geometry, frame (left, right, top, bottom):" \
     "$(xprop -id "$dialog" _NET_FRAME_EXTENTS | sed 's/.*= //')"
-width=${geometry%%x*}
-height=${geometry#*x}
-height=${height%%+*}
 
 # Nothing of the frame lies over the dialog: the screen shows it as it is.
 convert "$work/screen.png" -crop "$geometry" +repage "$work/on-screen.png"
@@ -77,9 +56,5 @@ for band in "${width}x$margin+0+0" "${width}x$margin+0+$((height - margin))" \
 done
 
 xdotool windowfocus --sync "$dialog" key Escape
-wait_for 30 process_ended "$app" || fail "Escape did not end the program"
-status=0
-wait "$app" || status=$?
-app=""
-[ "$status" -eq 0 ] || fail "the program exited with $status"
+finish_program 30 "Escape did not end the program"
 echo "the dialog is whole under openbox"
