@@ -12,6 +12,12 @@ namespace velmorin::gtk {
 
 namespace {
 
+// The document title, or nothing when the page has none.
+std::optional<std::string> titleOf(WebKitWebView* view) {
+    const char* title = webkit_web_view_get_title(view);
+    return title != nullptr ? std::optional<std::string>(title) : std::nullopt;
+}
+
 // Keeps a signal connection for as long as the observation is held. It
 // holds no reference to the view: a view that goes first takes the
 // connection with it.
@@ -35,11 +41,8 @@ public:
 private:
     static void onTitleChanged(WebKitWebView* view, GParamSpec*, gpointer self) {
         auto* observation = static_cast<TitleObservation*>(self);
-        guardCallback("title change", [observation, view] {
-            const char* title = webkit_web_view_get_title(view);
-            observation->onChange_(title != nullptr ? std::optional<std::string>(title)
-                                                    : std::nullopt);
-        });
+        guardCallback("title change",
+                      [observation, view] { observation->onChange_(titleOf(view)); });
     }
 
     GWeakRef view_{};
@@ -172,11 +175,7 @@ void WebViewGtk::loadRequest(const UrlRequest& request) {
 }
 
 std::optional<std::string> WebViewGtk::title() const {
-    const char* title = webkit_web_view_get_title(view_.get());
-    if (title == nullptr) {
-        return std::nullopt;
-    }
-    return std::string(title);
+    return titleOf(view_.get());
 }
 
 std::unique_ptr<Observation> WebViewGtk::observeTitle(TitleChange onChange) {
