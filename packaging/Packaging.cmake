@@ -32,7 +32,7 @@ install(FILES "${velmorin_generated_dir}/${VELMORIN_APP_ID}.metainfo.xml"
 # The PNGs are rendered from the SVG by packaging/icons/render.sh and committed,
 # so building needs no SVG renderer.
 set(velmorin_icons_dir "${velmorin_packaging_dir}/icons")
-set(velmorin_icon_theme_dir "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
+set(velmorin_icon_theme_dir "${VELMORIN_ICON_SUBDIR}/hicolor")
 install(FILES "${velmorin_icons_dir}/${VELMORIN_APP_ID}.svg"
         DESTINATION "${velmorin_icon_theme_dir}/scalable/apps")
 foreach(size 48x48 128x128 256x256)

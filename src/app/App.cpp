@@ -31,7 +31,7 @@ void App::applicationDidFinishLaunching() {
     }
 
     auto configuration = platform_.createWebViewConfiguration();
-    configuration->setUrlSchemeHandler(std::make_shared<DemoFiles>(platform_.resourceDirectory()),
+    configuration->setUrlSchemeHandler(std::make_shared<DemoFiles>(settings_.resourceDirectory),
                                        demoScheme);
     configuration->setMediaTypesRequiringUserActionForPlayback(MediaTypes::none);
     webView = platform_.createWebView(Rect{}, *configuration);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/LaunchSettings.h"
 #include "platform/Application.h"
@@ -30,6 +32,10 @@ public:
     std::shared_ptr<Window> window;
     std::shared_ptr<WebView> webView;
     std::unique_ptr<Observation> titleWatch;
+
+    // Why the program failed, when it did: the entry says so on standard
+    // error and ends with a non-zero status once the event loop is over.
+    std::optional<std::string> failure;
 
 private:
     void scheduleSelfTest();

@@ -12,14 +12,23 @@ std::string_view parentOf(std::string_view path) {
     return path.substr(0, slash);
 }
 
-}  // namespace
-
-std::string resourceDirectoryForExecutable(std::string_view executablePath) {
+// A folder of the bundle the program at `executablePath` belongs to.
+std::string bundleFolder(std::string_view executablePath, std::string_view subdirectory) {
     const auto bundleRoot = parentOf(parentOf(executablePath));
     std::string directory(bundleRoot);
     directory += '/';
-    directory += resourceSubdirectory;
+    directory += subdirectory;
     return directory;
+}
+
+}  // namespace
+
+std::string resourceDirectoryForExecutable(std::string_view executablePath) {
+    return bundleFolder(executablePath, resourceSubdirectory);
+}
+
+std::string iconDirectoryForExecutable(std::string_view executablePath) {
+    return bundleFolder(executablePath, iconSubdirectory);
 }
 
 }  // namespace velmorin

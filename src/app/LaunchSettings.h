@@ -16,6 +16,9 @@ struct LaunchSettings {
     // Setting the page title to this text ends the program.
     std::string exitTitle;
     SelfTestMode selfTest = SelfTestMode::off;
+    // The bundle's resource folder, found from the program's own path; the
+    // demo is its folder "demo".
+    std::string resourceDirectory{};
 };
 
 using Environment = std::map<std::string, std::string>;
@@ -27,6 +30,7 @@ inline constexpr const char* selfTestVariable = "VELM_SELFTEST";
 // no case folding, no number parsing ("01", " 1" and "true" leave it off).
 SelfTestMode selfTestModeFrom(const Environment& environment);
 
+// Everything but the resource folder, which the entry finds for itself.
 LaunchSettings launchSettingsFrom(const Environment& environment);
 
 // The process environment as a map; the later of two equal names wins.

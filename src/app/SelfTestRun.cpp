@@ -23,8 +23,14 @@ void App::runSelfTest() {
     webView->evaluateJavaScript(pageProbeScript, [this](ScriptResult probe) {
         webView->takeSnapshot([this, probe = std::move(probe)](SnapshotResult snapshot) {
             const double lit = measureLitPixels(snapshot.image.get());
-            platform_.writeStandardOutput(pageReportLine(probe) + "\n");
-            platform_.writeStandardOutput(litPixelsReportLine(lit) + "\n");
+            // A report that could not be written is a failed check, not a
+            // shorter one: nothing more is written, and the program fails.
+            for (const auto& line : {pageReportLine(probe), litPixelsReportLine(lit)}) {
+                if (auto error = platform_.writeStandardOutput(line + "\n")) {
+                    failure = "cannot write the self-test report: " + *error;
+                    break;
+                }
+            }
             platform_.application().terminate();
         });
     });

@@ -24,6 +24,15 @@ enum class ActivationPolicy {
     regular,
 };
 
+// How the event loop ended.
+enum class RunEnd {
+    // terminate() was called.
+    terminated,
+    // The delegate's applicationDidFinishLaunching failed (it threw); the
+    // failure has been written to standard error and the loop stopped.
+    launchFailed,
+};
+
 // The process-wide application object: owns the event loop and the main menu.
 class Application {
 public:
@@ -33,8 +42,9 @@ public:
     virtual void setDelegate(ApplicationDelegate* delegate) = 0;
     virtual void setActivationPolicy(ActivationPolicy policy) = 0;
 
-    // Runs the event loop until terminate() takes effect, then returns.
-    virtual void run() = 0;
+    // Runs the event loop until terminate() takes effect, or until the
+    // launch failed, then returns.
+    virtual RunEnd run() = 0;
 
     virtual void setMainMenu(std::unique_ptr<Menu> menu) = 0;
     virtual void activateIgnoringOtherApps() = 0;

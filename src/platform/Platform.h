@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Alert.h"
@@ -28,11 +29,16 @@ public:
     // The screen that holds the menu bar.
     virtual const Screen& mainScreen() = 0;
 
-    // The bundle's resource directory, found from the executable's location.
-    virtual std::string resourceDirectory() = 0;
+    // The running program's own file, links resolved, or nothing when the
+    // system does not say.
+    virtual std::optional<std::string> executablePath() = 0;
+    // Icons named by windows are looked for in this folder (laid out as an
+    // icon theme) before the system's own.
+    virtual void addIconSearchFolder(const std::string& folder) = 0;
 
-    // Writes to standard output and flushes.
-    virtual void writeStandardOutput(const std::string& text) = 0;
+    // Writes all of `text` to standard output, at once: nothing when it was
+    // written, or why it could not be.
+    virtual std::optional<std::string> writeStandardOutput(const std::string& text) = 0;
 
     virtual std::unique_ptr<Menu> createMenu() = 0;
     virtual std::unique_ptr<MenuItem> createMenuItem() = 0;

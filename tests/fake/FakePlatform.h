@@ -150,11 +150,12 @@ public:
     }
     void setActivationPolicy(ActivationPolicy policy) override;
     // Logs, then delivers applicationDidFinishLaunching to the delegate, if any.
-    void run() override {
+    RunEnd run() override {
         state_->record("application.run");
         if (delegate_ != nullptr) {
             delegate_->applicationDidFinishLaunching();
         }
+        return RunEnd::terminated;
     }
     void setMainMenu(std::unique_ptr<Menu> menu) override {
         state_->record("application.setMainMenu");
@@ -356,13 +357,21 @@ public:
     Application& application() override { return application_; }
     MainQueue& mainQueue() override { return mainQueue_; }
     const Screen& mainScreen() override { return screen_; }
-    std::string resourceDirectory() override {
-        state_->record("resourceDirectory");
-        return resourceDirectoryPath;
+    // The entry asks for these two before the launch; the program's delegate never does.
+    std::optional<std::string> executablePath() override {
+        state_->record("executablePath");
+        return "/nonexistent/bundle/bin/velmorin-hd";
     }
-    void writeStandardOutput(const std::string& text) override {
+    void addIconSearchFolder(const std::string& folder) override {
+        state_->record("addIconSearchFolder " + folder);
+    }
+    // Takes the text in, unless a failure is scripted.
+    std::optional<std::string> writeStandardOutput(const std::string& text) override {
         state_->record("stdout " + text);
-        standardOutput_ += text;
+        if (!standardOutputError) {
+            standardOutput_ += text;
+        }
+        return standardOutputError;
     }
 
     std::unique_ptr<Menu> createMenu() override {
@@ -391,7 +400,8 @@ public:
     // The checkbox state once the dialog closes; nothing leaves it as the
     // program set it.
     std::optional<ControlState> checkboxAfterModal;
-    std::string resourceDirectoryPath = "/nonexistent/velmorin-resources";
+    // When set, every write to standard output fails with this error.
+    std::optional<std::string> standardOutputError;
     // Given to every web view made from now on as its titleOnLoad.
     std::optional<std::string> pageTitleOnLoad;
 

@@ -10,6 +10,7 @@
 #include "common/NamedRows.h"
 #include "fake/FakePlatform.h"
 #include "platform/Platform.h"
+#include "scheme/DemoFiles.h"
 
 namespace velmorin {
 namespace {
@@ -22,7 +23,9 @@ using fake::FakePlatform;
 using fake::Log;
 
 LaunchSettings settingsFor(SelfTestMode mode) {
-    return LaunchSettings{.exitTitle = "vantorelix_exit", .selfTest = mode};
+    return LaunchSettings{.exitTitle = "vantorelix_exit",
+                          .selfTest = mode,
+                          .resourceDirectory = "/nonexistent/bundle/share/velmorin-hd"};
 }
 
 const Log menuAndActivation = {
@@ -46,7 +49,6 @@ const Log dialogUntilAnswered = {
 Log playerUpToWindow(const std::string& windowSize) {
     return {
         "createWebViewConfiguration",
-        "resourceDirectory",
         "configuration.setUrlSchemeHandler app",
         "configuration.setMediaTypesRequiringUserActionForPlayback 0",
         "createWebView 0 0 0 0",
@@ -201,6 +203,9 @@ TEST_F(LaunchSequenceTest, PlayerIsWiredTogether) {
     EXPECT_EQ(webView->handlersAtCreation.count("app"), 1u);
     EXPECT_EQ(webView->mediaTypesAtCreation, MediaTypes::none);
     EXPECT_EQ(webView->handlersAtCreation.at("app"), platform.schemeHandler("app"));
+    const auto* demoFiles = dynamic_cast<const DemoFiles*>(platform.schemeHandler("app").get());
+    ASSERT_NE(demoFiles, nullptr);
+    EXPECT_EQ(demoFiles->root, "/nonexistent/bundle/share/velmorin-hd/demo");
 
     ASSERT_EQ(webView->loadedRequests().size(), 1u);
     const UrlRequest& request = webView->loadedRequests().front();

@@ -115,6 +115,7 @@ TEST_F(SelfTestRunTest, ProbeThenSnapshotThenReportThenQuit) {
               "selftest lit pixels: 33.3 %\n");
     EXPECT_EQ(platform.fakeApplication().terminateCount(), 1);
     EXPECT_TRUE(platform.fakeMainQueue().pending().empty());
+    EXPECT_EQ(app->failure, std::nullopt);
 }
 
 struct ReportCase {
@@ -166,6 +167,16 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{
             "neither", {std::nullopt, std::nullopt}, imageOf(oneThirdLit()), "nil", "33.3 %"}),
     test::rowName);
+
+// A report that cannot be written stops at the first line that fails, and
+// the program ends as it would have, but failed.
+TEST_F(SelfTestRunTest, UnwritableReportIsAFailure) {
+    runUpToSnapshot(emptyObject);
+    platform.standardOutputError = "No space left on device";
+    ASSERT_TRUE(webView->completeSnapshot(imageOf(oneThirdLit())()));
+    EXPECT_EQ(platform.log(), (Log{"stdout selftest page: {}\n", "application.terminate"}));
+    EXPECT_EQ(app->failure, "cannot write the self-test report: No space left on device");
+}
 
 TEST_F(SelfTestRunTest, NothingIsWrittenUntilTheSnapshotAnswers) {
     runUpToSnapshot({"{}", std::nullopt});

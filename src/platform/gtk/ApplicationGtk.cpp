@@ -27,12 +27,13 @@ void ApplicationGtk::setActivationPolicy(ActivationPolicy) {
     // and the task bar with its windows. There is nothing to switch.
 }
 
-void ApplicationGtk::run() {
+RunEnd ApplicationGtk::run() {
     // The application stays alive by this hold, not by its windows: whether
     // closing the last one ends the program is the delegate's answer.
     g_application_hold(G_APPLICATION(application_.get()));
     // No arguments are passed on: the program reads no command line.
     g_application_run(G_APPLICATION(application_.get()), 0, nullptr);
+    return end_;
 }
 
 void ApplicationGtk::setMainMenu(std::unique_ptr<Menu> menu) {
@@ -61,11 +62,17 @@ void ApplicationGtk::terminate() {
 
 void ApplicationGtk::onActivate(GtkApplication*, gpointer self) {
     auto* application = static_cast<ApplicationGtk*>(self);
-    guardCallback("launch", [application] {
+    const bool launched = guardCallback("launch", [application] {
         if (application->delegate_ != nullptr) {
             application->delegate_->applicationDidFinishLaunching();
         }
     });
+    // A launch cut short leaves no player to go on with: the program ends,
+    // and says so in its exit status.
+    if (!launched) {
+        application->end_ = RunEnd::launchFailed;
+        application->terminate();
+    }
 }
 
 void ApplicationGtk::onWindowRemoved(GtkApplication* gtkApplication, GtkWindow*, gpointer self) {

@@ -22,7 +22,7 @@ public:
 
     void setDelegate(ApplicationDelegate* delegate) override { delegate_ = delegate; }
     void setActivationPolicy(ActivationPolicy policy) override;
-    void run() override;
+    RunEnd run() override;
     void setMainMenu(std::unique_ptr<Menu> menu) override;
     void activateIgnoringOtherApps() override;
     void terminate() override;
@@ -42,6 +42,7 @@ private:
     std::unique_ptr<MenuGtk> mainMenu_;
     GObjectPtr<GMenu> windowMenu_;
     bool terminating_ = false;
+    RunEnd end_ = RunEnd::terminated;
 };
 
 }  // namespace velmorin::gtk

@@ -1,11 +1,14 @@
 #include "platform/gtk/PlatformGtk.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
-#include <cstdio>
+#include <ctime>
 
-#include "app/BundleLayout.h"
 #include "platform/gtk/AlertGtk.h"
 #include "platform/gtk/BackendCast.h"
 #include "platform/gtk/CallbackGuard.h"
@@ -17,60 +20,37 @@ namespace velmorin {
 
 namespace {
 
-// GLib writes informational and debug messages to standard output, which
-// belongs to the self-test report alone; every log message goes to standard
-// error instead, filtered as GLib would (G_MESSAGES_DEBUG still works).
-//
-// GLib's own writer also stops the program at a message whose level is set
-// always fatal (G_DEBUG=fatal-criticals or fatal-warnings), as GLib documents;
-// this writer takes its place, so it does the same.
-GLogWriterOutput writeLogToStandardError(GLogLevelFlags level, const GLogField* fields,
-                                         gsize fieldCount, gpointer fatalLevels) {
-    const char* domain = nullptr;
-    for (gsize index = 0; index < fieldCount; ++index) {
-        if (g_strcmp0(fields[index].key, "GLIB_DOMAIN") == 0) {
-            domain = static_cast<const char*>(fields[index].value);
-        }
+// Standard output is the self-test report's alone, yet libraries and the
+// engine's child processes write to descriptor 1 too (GLib's debug messages,
+// for one). The report keeps a private duplicate of it, closed on exec so no
+// child inherits it, and descriptor 1 becomes standard error for everyone
+// else. The duplicate is -1 when there was no standard output to begin with.
+int takeStandardOutputForTheReport() {
+    const int report = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+        // Without a standard error, what others write goes nowhere.
+        const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        dup2(nowhere, STDOUT_FILENO);
+        close(nowhere);
     }
-    const bool fatal = (level & GPOINTER_TO_UINT(fatalLevels)) != 0;
-    if (g_log_writer_default_would_drop(level, domain) && !fatal) {
-        return G_LOG_WRITER_HANDLED;
-    }
-    g_autofree gchar* line = g_log_writer_format_fields(level, fields, fieldCount, FALSE);
-    std::fprintf(stderr, "%s\n", line);
-    if (fatal) {
-        G_BREAKPOINT();
-    }
-    return G_LOG_WRITER_HANDLED;
+    return report;
 }
 
 }  // namespace
 
 PlatformStart createPlatform() {
-    // The levels GLib makes fatal, read by setting them back as they were.
-    const GLogLevelFlags fatalLevels =
-        g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK));
-    g_log_set_always_fatal(fatalLevels);
-    const unsigned writerFatalLevels =
-        fatalLevels & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE);
-    g_log_set_writer_func(writeLogToStandardError, GUINT_TO_POINTER(writerFatalLevels), nullptr);
+    const int reportFd = takeStandardOutputForTheReport();
     // The window class and the desktop entry share the application id.
     g_set_prgname(VELMORIN_APP_ID);
     if (!gtk_init_check()) {
+        close(reportFd);
         return {nullptr,
                 "no display to open the player on; to run without a screen, use: "
                 "xvfb-run -a velmorin-hd (add VELM_SELFTEST=1 for the unattended check)"};
     }
     // The installed icon is named after the application id too.
-    auto platform = std::make_unique<gtk::PlatformGtk>();
-    // The bundle's own icons come first, so a bundle unpacked anywhere shows
-    // its icon without being installed: <bundle>/share/velmorin-hd gives
-    // <bundle>/share/icons.
-    const std::string icons = platform->resourceDirectory() + "/../icons";
-    gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(gdk_display_get_default()),
-                                   icons.c_str());
     gtk_window_set_default_icon_name(VELMORIN_APP_ID);
-    return {std::move(platform), {}};
+    return {std::make_unique<gtk::PlatformGtk>(reportFd), {}};
 }
 
 namespace gtk {
@@ -101,15 +81,50 @@ void MainQueueGtk::asyncAfter(double delaySeconds, std::function<void()> work) {
         [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
 }
 
-std::string PlatformGtk::resourceDirectory() {
-    // The program's own path, with links resolved, locates the bundle.
-    g_autofree char* path = g_file_read_link("/proc/self/exe", nullptr);
-    return resourceDirectoryForExecutable(path != nullptr ? path : "");
+PlatformGtk::~PlatformGtk() {
+    close(reportFd_);
 }
 
-void PlatformGtk::writeStandardOutput(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+std::optional<std::string> PlatformGtk::executablePath() {
+    g_autofree char* path = g_file_read_link("/proc/self/exe", nullptr);
+    if (path == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(path);
+}
+
+void PlatformGtk::addIconSearchFolder(const std::string& folder) {
+    gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(gdk_display_get_default()),
+                                   folder.c_str());
+}
+
+std::optional<std::string> PlatformGtk::writeStandardOutput(const std::string& text) {
+    // A reader that has gone away answers with EPIPE like any other failure,
+    // not with a signal that would end the program before it could say so:
+    // the signal is held back while writing, and taken back if it came.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    int error = 0;
+    for (std::size_t done = 0; done < text.size() && error == 0;) {
+        const ssize_t count = write(reportFd_, text.data() + done, text.size() - done);
+        if (count >= 0) {
+            done += static_cast<std::size_t>(count);
+        } else if (errno != EINTR) {
+            error = errno;
+        }
+    }
+    if (error == EPIPE) {
+        const timespec noWait{};
+        sigtimedwait(&pipeSignal, nullptr, &noWait);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (error != 0) {
+        return std::string(g_strerror(error));
+    }
+    return std::nullopt;
 }
 
 std::unique_ptr<Menu> PlatformGtk::createMenu() {

@@ -19,11 +19,20 @@ public:
 
 class PlatformGtk final : public Platform {
 public:
+    // `reportFd` is where standard output now goes, owned from here on; -1
+    // when there is none.
+    explicit PlatformGtk(int reportFd) : reportFd_(reportFd) {}
+    ~PlatformGtk() override;
+
+    PlatformGtk(const PlatformGtk&) = delete;
+    PlatformGtk& operator=(const PlatformGtk&) = delete;
+
     Application& application() override { return application_; }
     MainQueue& mainQueue() override { return mainQueue_; }
     const Screen& mainScreen() override { return screen_; }
-    std::string resourceDirectory() override;
-    void writeStandardOutput(const std::string& text) override;
+    std::optional<std::string> executablePath() override;
+    void addIconSearchFolder(const std::string& folder) override;
+    std::optional<std::string> writeStandardOutput(const std::string& text) override;
 
     std::unique_ptr<Menu> createMenu() override;
     std::unique_ptr<MenuItem> createMenuItem() override;
@@ -39,6 +48,7 @@ private:
     ApplicationGtk application_;
     MainQueueGtk mainQueue_;
     ScreenGtk screen_;
+    int reportFd_;
 };
 
 }  // namespace velmorin::gtk

@@ -4,6 +4,7 @@
 
 #include "platform/gtk/CallbackGuard.h"
 #include "platform/gtk/DeveloperExtrasGtk.h"
+#include "platform/gtk/DownloadsGtk.h"
 #include "platform/gtk/ImageGtk.h"
 #include "platform/gtk/PageDialogsGtk.h"
 #include "platform/gtk/SchemeTaskGtk.h"
@@ -163,6 +164,8 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
                                      nullptr)));
     addDeveloperExtras(view_.get());
     answerPageDialogsSilently(view_.get());
+    refuseDownloads(view_.get(), session.get());
+    crashReload_ = std::make_unique<CrashReload>(view_.get());
 }
 
 void WebViewGtk::loadRequest(const UrlRequest& request) {

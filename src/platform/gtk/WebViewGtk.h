@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/WebView.h"
+#include "platform/gtk/CrashReloadGtk.h"
 #include "platform/gtk/GObjectPtr.h"
 
 namespace velmorin::gtk {
@@ -49,6 +50,8 @@ public:
 
 private:
     GObjectPtr<WebKitWebView> view_;
+    // Goes before the view it watches.
+    std::unique_ptr<CrashReload> crashReload_;
     // Script and snapshot answers that arrive once this is gone are dropped.
     std::shared_ptr<const void> lifetime_ = std::make_shared<int>(0);
 };

@@ -51,6 +51,32 @@ bool sizedByDesktop(GtkWindow* window) {
     return (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & tiled) != 0;
 }
 
+void toggleFullScreenOf(GtkWindow* window) {
+    if (gtk_window_is_fullscreen(window)) {
+        gtk_window_unfullscreen(window);
+    } else {
+        gtk_window_fullscreen(window);
+    }
+}
+
+gboolean onFullScreenKey(GtkWidget* window, GVariant*, gpointer) {
+    toggleFullScreenOf(GTK_WINDOW(window));
+    return TRUE;
+}
+
+// A full screen window has no title bar to leave full screen with, so F11
+// takes the window in and out of it at any time, as in GNOME's own programs.
+// The key is caught before it reaches the page, which keeps the focus.
+void addFullScreenKey(GtkWidget* window) {
+    GtkEventController* keys = gtk_shortcut_controller_new();
+    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
+    gtk_shortcut_controller_add_shortcut(
+        GTK_SHORTCUT_CONTROLLER(keys),
+        gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_F11, static_cast<GdkModifierType>(0)),
+                         gtk_callback_action_new(onFullScreenKey, nullptr, nullptr)));
+    gtk_widget_add_controller(window, keys);
+}
+
 }  // namespace
 
 WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, StyleMask styleMask)
@@ -83,6 +109,7 @@ WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, Style
                            &titleBarHeight, nullptr, nullptr);
     }
     gtk_window_set_default_size(window, contentWidth_, contentHeight_ + titleBarHeight);
+    addFullScreenKey(window_.get());
 }
 
 WindowGtk::~WindowGtk() {
@@ -175,11 +202,7 @@ void WindowGtk::makeFirstResponder(WebView& view) {
 }
 
 void WindowGtk::toggleFullScreen() {
-    if (gtk_window_is_fullscreen(handle())) {
-        gtk_window_unfullscreen(handle());
-    } else {
-        gtk_window_fullscreen(handle());
-    }
+    toggleFullScreenOf(handle());
 }
 
 }  // namespace velmorin::gtk

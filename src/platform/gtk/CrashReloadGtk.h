@@ -1,0 +1,35 @@
+#pragma once
+
+#include <webkit/webkit.h>
+
+namespace velmorin::gtk {
+
+// When the view's web process ends without being asked to (it crashed, or it
+// went over its memory limit), the page is loaded again, as soon as the view
+// is on screen, in a new web process. This happens at most once in a row: a
+// second loss before the count of recent losses is cleared leaves the view as
+// it is. The count is cleared 30 s after a page finishes loading.
+class CrashReload {
+public:
+    explicit CrashReload(WebKitWebView* view);
+    ~CrashReload();
+
+    CrashReload(const CrashReload&) = delete;
+    CrashReload& operator=(const CrashReload&) = delete;
+
+private:
+    static void onTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
+                             gpointer self);
+    static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+    static void onMapped(GtkWidget* view, gpointer self);
+    static gboolean onQuietPeriodOver(gpointer self);
+
+    void stopQuietPeriod();
+
+    WebKitWebView* view_;  // Not owned: the view outlives this.
+    int recentLosses_ = 0;
+    bool reloadWhenMapped_ = false;
+    guint quietPeriod_ = 0;
+};
+
+}  // namespace velmorin::gtk
