@@ -110,12 +110,14 @@ WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, Style
     }
     gtk_window_set_default_size(window, contentWidth_, contentHeight_ + titleBarHeight);
     addFullScreenKey(window_.get());
+    g_signal_connect(window_.get(), "notify::fullscreened", G_CALLBACK(onFullScreenChanged), this);
 }
 
 WindowGtk::~WindowGtk() {
-    // The content view may outlive the window; its frames must no longer
-    // reach it.
+    // The content view and the toolkit's window may outlive this object;
+    // neither may reach it any more.
     stopFitting();
+    g_signal_handlers_disconnect_by_data(window_.get(), this);
 }
 
 void WindowGtk::stopFitting() {
@@ -146,10 +148,25 @@ void WindowGtk::setContentView(std::shared_ptr<WebView> view) {
     gtk_widget_set_vexpand(webView.widget(), TRUE);
     gtk_window_set_child(handle(), webView.widget());
     contentView_ = std::move(view);
+    startFitting();
+}
+
+void WindowGtk::startFitting() {
+    fitAttempts_ = 0;
     // The id is cleared when the callback ends, by itself or removed.
-    fitTick_ = gtk_widget_add_tick_callback(webView.widget(), fitContent, this, [](gpointer self) {
-        static_cast<WindowGtk*>(self)->fitTick_ = 0;
-    });
+    fitTick_ = gtk_widget_add_tick_callback(
+        backendCast<WebViewGtk>(*contentView_).widget(), fitContent, this,
+        [](gpointer self) { static_cast<WindowGtk*>(self)->fitTick_ = 0; });
+}
+
+void WindowGtk::onFullScreenChanged(GObject* window, GParamSpec*, gpointer self) {
+    // A window that went full screen before it was ever fitted (the launch
+    // dialog's choice) gets its size right when it first leaves full screen.
+    auto* player = static_cast<WindowGtk*>(self);
+    if (!gtk_window_is_fullscreen(GTK_WINDOW(window)) && player->contentView_ &&
+        player->fitTick_ == 0) {
+        player->startFitting();
+    }
 }
 
 gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self) {

@@ -34,6 +34,8 @@ public:
 
 private:
     static gboolean fitContent(GtkWidget* content, GdkFrameClock* clock, gpointer self);
+    static void onFullScreenChanged(GObject* window, GParamSpec* property, gpointer self);
+    void startFitting();
     void stopFitting();
 
     GObjectPtr<GtkWidget> window_;

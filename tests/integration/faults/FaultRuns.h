@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "integration/support/PageRuns.h"
 #include "integration/support/EngineWait.h"
+#include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
 
@@ -55,6 +55,8 @@ public:
     std::optional<std::chrono::steady_clock::time_point> opened(const std::string& name) {
         return watch_ ? watch_->firstOpened(name) : std::nullopt;
     }
+    // How many times the page (or the program) opened this demo file.
+    int openings(const std::string& name) { return watch_ ? watch_->openings(name) : 0; }
 
     // Lets the program run to its end or for at most `timeout`, then kills it;
     // `during` is called between short waits while it runs.
@@ -149,6 +151,36 @@ inline std::vector<pid_t> webProcessesBelow(pid_t root) {
 inline bool processEnded(pid_t pid) {
     const auto info = processInfo(pid);
     return !info || info->state == 'Z' || info->state == 'X';
+}
+
+// The web content processes below `root` that still run.
+inline std::vector<pid_t> liveWebProcessesBelow(pid_t root) {
+    auto found = webProcessesBelow(root);
+    std::erase_if(found, processEnded);
+    return found;
+}
+
+inline void killAll(const std::vector<pid_t>& processes) {
+    for (const pid_t pid : processes) {
+        ::kill(pid, SIGKILL);
+    }
+}
+
+// Answers the launch dialog with Enter, as a person would, once it is shown
+// and has the keyboard; true when the key was typed.
+inline bool playFromTheDialog(const PrivateDisplay& display) {
+    const auto environment = display.environment();
+    const auto windows =
+        runTool({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Velmorin HD$"},
+                environment, Seconds(60.0))
+            .outputLines();
+    if (windows.empty()) {
+        return false;
+    }
+    runTool({"xdotool", "windowfocus", "--sync", windows.front()}, environment);
+    // A window that has just got the focus may not have taken it in.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return runTool({"xdotool", "key", "Return"}, environment).exitedWith(0);
 }
 
 // ---------------------------------------------------------------------------

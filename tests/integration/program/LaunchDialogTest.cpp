@@ -242,6 +242,50 @@ TEST_F(LaunchDialog, UntickedBoxWindowIsNotFullScreen) {
     EXPECT_GE(size.height, screenHeight * 3 / 4);
 }
 
+// F11 takes the player out of full screen, to its first size, and back in,
+// whatever the dialog chose. The page asks for the file seen-N once it has
+// seen the N-th size of full screen, three quarters of the screen and full
+// screen again, and ends the program at a key after that: it followed each
+// size and kept the keyboard.
+TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    const auto full = std::to_string(screenWidth) + ", " + std::to_string(screenHeight);
+    const auto first =
+        std::to_string(screenWidth * 3 / 4) + ", " + std::to_string(screenHeight * 3 / 4);
+    const auto page = htmlPage(
+        "",
+        "<p>sizes</p>" +
+            scriptElement(
+                "const sizes = [[" + full + "], [" + first + "], [" + full +
+                "]];\n"
+                "let seen = 0;\n"
+                "setInterval(() => { if (seen < sizes.length && innerWidth === sizes[seen][0] "
+                "&& innerHeight === sizes[seen][1]) { seen++; fetch('seen-' + seen); } }, 50);\n"
+                "addEventListener('keydown', (event) => { if (seen === sizes.length && "
+                "event.key === 'x') document.title = 'vantorelix_exit'; });"));
+    bundle_ = std::make_unique<TestBundle>(
+        DemoPages{{startPageName, page}, {"seen-1", ""}, {"seen-2", ""}, {"seen-3", ""}});
+    watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
+    program_ = std::make_unique<ProgramRun>(*bundle_, environment());
+    const auto pageSaw = [this](int size) {
+        const auto file = "seen-" + std::to_string(size);
+        return waitUntil(
+                   appearTimeout,
+                   [&] { return watch_->firstOpened(file).has_value() || !program_->running(); }) &&
+               watch_->firstOpened(file).has_value();
+    };
+
+    ASSERT_FALSE(waitForDialog().empty());
+    type({"Return"});
+    ASSERT_TRUE(pageSaw(1)) << "the page never saw full screen";
+    type({"F11"});
+    ASSERT_TRUE(pageSaw(2)) << "the page never saw three quarters of the screen";
+    type({"F11"});
+    ASSERT_TRUE(pageSaw(3)) << "the page never saw full screen again";
+    type({"x"});
+    expectQuietExit(quitTimeout);
+}
+
 TEST_F(LaunchDialog, QuitButtonQuits) {
     quitFromDialog({"Tab", "Return"});
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/NamedRows.h"
 #include "integration/support/PageRuns.h"
@@ -158,6 +159,22 @@ INSTANTIATE_TEST_SUITE_P(
                                               "'audio ' + context.state; }, 1000);")),
                    std::string(pagePrefix) + probeJson("audio running", 0, "null"), ""}),
     [](const testing::TestParamInfo<ReportCase>& info) { return info.param.name; });
+
+// With every library's debug messages on, standard output still holds the
+// two report lines alone: the messages, the engine's child processes' too,
+// go to standard error.
+TEST(SelfTestOutput, DebugMessagesGoToStandardError) {
+    const auto run = runWatched({{startPageName, fullPage("", "<p>quiet</p>")}},
+                                selfTestEnvironment().set("G_MESSAGES_DEBUG", "all"));
+
+    ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
+    const auto lines = run.result.outputLines();
+    ASSERT_EQ(lines.size(), 2u) << run.result.describe();
+    EXPECT_TRUE(lines[0].starts_with(pagePrefix)) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with("selftest lit pixels: ")) << lines[1];
+    EXPECT_NE(run.result.standardError.find("-DEBUG: "), std::string::npos)
+        << "no debug message was written at all";
+}
 
 // Without a body the probe throws: the first line is the engine's error, and
 // the second line and the exit status follow as always.

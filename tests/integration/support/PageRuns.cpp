@@ -6,8 +6,8 @@
 
 namespace velmorin::test {
 
-WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment,
-                      Seconds timeout, const std::filesystem::path& program) {
+WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment, Seconds timeout,
+                      const std::filesystem::path& program) {
     TestBundle bundle(pages);
     if (!program.empty()) {
         bundle.replaceProgram(program);

@@ -186,7 +186,7 @@ std::string ChildResult::describe() const {
 // ---------------------------------------------------------------------------
 
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
-                           const ChildEnvironment& environment, int passedFd) {
+                           const ChildEnvironment& environment, int passedFd, int outputFd) {
     if (arguments.empty()) {
         throw std::invalid_argument("a child needs a program");
     }
@@ -218,7 +218,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outputFd_, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outputFd >= 0 ? outputFd : outputFd_, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errorFd_, STDERR_FILENO);
     if (movedFd >= 0) {
         posix_spawn_file_actions_adddup2(&actions, movedFd, 3);
@@ -342,9 +342,15 @@ ChildResult ChildProcess::collect() {
 
 // A critical from GLib or GTK is a toolkit call the program got wrong: the
 // program stops at once (SIGTRAP), so the test sees it.
-ProgramRun::ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment)
-    : process_({bundle.executable().string()},
-               ChildEnvironment(environment).set("G_DEBUG", "fatal-criticals")) {}
+ProgramRun::ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment,
+                       const ProgramStart& start)
+    : process_(
+          [&] {
+              auto arguments = start.wrapper;
+              arguments.push_back(bundle.executable().string());
+              return arguments;
+          }(),
+          ChildEnvironment(environment).set("G_DEBUG", "fatal-criticals"), -1, start.outputFd) {}
 
 ChildResult runProgram(const TestBundle& bundle, const ChildEnvironment& environment,
                        Seconds timeout) {
@@ -443,6 +449,7 @@ void OpenedFiles::update() {
             // An event on the folder itself has no name.
             const std::string name = event->len > 0 ? std::string(event->name) : std::string(".");
             opened_.try_emplace(name, now);
+            ++openings_[name];
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }
@@ -456,6 +463,12 @@ std::optional<std::chrono::steady_clock::time_point> OpenedFiles::firstOpened(
         return std::nullopt;
     }
     return found->second;
+}
+
+int OpenedFiles::openings(const std::string& name) {
+    update();
+    const auto found = openings_.find(name);
+    return found == openings_.end() ? 0 : found->second;
 }
 
 std::vector<std::string> OpenedFiles::names() {

@@ -87,9 +87,11 @@ struct ChildResult {
 // running when this is destroyed, so no engine process outlives a test.
 class ChildProcess {
 public:
-    // passedFd, when not negative, is given to the child as its descriptor 3.
+    // passedFd, when not negative, is given to the child as its descriptor 3;
+    // outputFd, when not negative, is its standard output instead of a
+    // capture (the result's standardOutput is then empty).
     ChildProcess(const std::vector<std::string>& arguments, const ChildEnvironment& environment,
-                 int passedFd = -1);
+                 int passedFd = -1, int outputFd = -1);
     ~ChildProcess();
 
     ChildProcess(const ChildProcess&) = delete;
@@ -123,10 +125,19 @@ private:
     std::chrono::steady_clock::time_point ended_;
 };
 
+// How a run differs from starting the program plainly: a command that
+// starts it (the program's path is its last argument), and a descriptor for
+// its standard output instead of a capture.
+struct ProgramStart {
+    std::vector<std::string> wrapper;
+    int outputFd = -1;
+};
+
 // The bundle's program started with this environment.
 class ProgramRun {
 public:
-    ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment);
+    ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment,
+               const ProgramStart& start = {});
 
     ChildProcess& process() { return process_; }
     pid_t pid() const { return process_.pid(); }
@@ -184,11 +195,14 @@ public:
     // opening is when it was taken in, so look often for a fine one.
     void update();
     std::optional<std::chrono::steady_clock::time_point> firstOpened(const std::string& name);
+    // How many times the file was opened so far.
+    int openings(const std::string& name);
     std::vector<std::string> names();
 
 private:
     int fd_ = -1;
     std::map<std::string, std::chrono::steady_clock::time_point> opened_;
+    std::map<std::string, int> openings_;
 };
 
 // Polls a condition until it holds or the time is up; true when it held.
