@@ -148,25 +148,10 @@ void WindowGtk::setContentView(std::shared_ptr<WebView> view) {
     gtk_widget_set_vexpand(webView.widget(), TRUE);
     gtk_window_set_child(handle(), webView.widget());
     contentView_ = std::move(view);
-    startFitting();
-}
-
-void WindowGtk::startFitting() {
-    fitAttempts_ = 0;
     // The id is cleared when the callback ends, by itself or removed.
-    fitTick_ = gtk_widget_add_tick_callback(
-        backendCast<WebViewGtk>(*contentView_).widget(), fitContent, this,
-        [](gpointer self) { static_cast<WindowGtk*>(self)->fitTick_ = 0; });
-}
-
-void WindowGtk::onFullScreenChanged(GObject* window, GParamSpec*, gpointer self) {
-    // A window that went full screen before it was ever fitted (the launch
-    // dialog's choice) gets its size right when it first leaves full screen.
-    auto* player = static_cast<WindowGtk*>(self);
-    if (!gtk_window_is_fullscreen(GTK_WINDOW(window)) && player->contentView_ &&
-        player->fitTick_ == 0) {
-        player->startFitting();
-    }
+    fitTick_ = gtk_widget_add_tick_callback(webView.widget(), fitContent, this, [](gpointer self) {
+        static_cast<WindowGtk*>(self)->fitTick_ = 0;
+    });
 }
 
 gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self) {
@@ -199,6 +184,21 @@ gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self
     gtk_window_set_default_size(window->handle(), windowWidth + missingWidth,
                                 windowHeight + missingHeight);
     return G_SOURCE_CONTINUE;
+}
+
+void WindowGtk::onFullScreenChanged(GObject* window, GParamSpec*, gpointer self) {
+    // A window that went full screen before it was ever fitted (the launch
+    // dialog's choice) is fitted when it first leaves full screen, so its
+    // content gets the size asked for then.
+    auto* player = static_cast<WindowGtk*>(self);
+    if (gtk_window_is_fullscreen(GTK_WINDOW(window)) || !player->contentView_ ||
+        player->fitTick_ != 0) {
+        return;
+    }
+    player->fitAttempts_ = 0;
+    player->fitTick_ = gtk_widget_add_tick_callback(
+        backendCast<WebViewGtk>(*player->contentView_).widget(), fitContent, player,
+        [](gpointer data) { static_cast<WindowGtk*>(data)->fitTick_ = 0; });
 }
 
 void WindowGtk::center() {

@@ -35,7 +35,6 @@ public:
 private:
     static gboolean fitContent(GtkWidget* content, GdkFrameClock* clock, gpointer self);
     static void onFullScreenChanged(GObject* window, GParamSpec* property, gpointer self);
-    void startFitting();
     void stopFitting();
 
     GObjectPtr<GtkWidget> window_;
