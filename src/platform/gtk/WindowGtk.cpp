@@ -170,6 +170,11 @@ gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self
     if (width == 0 || height == 0) {
         return G_SOURCE_CONTINUE;
     }
+    // A window leaving full screen is told so a few frames before it has
+    // its own size again; until then its content keeps the screen's size.
+    if (width == window->fullScreenWidth_ && height == window->fullScreenHeight_) {
+        return G_SOURCE_CONTINUE;
+    }
     if (sizedByDesktop(window->handle()) || ++window->fitAttempts_ > maximumAttempts) {
         return G_SOURCE_REMOVE;
     }
@@ -195,10 +200,13 @@ void WindowGtk::onFullScreenChanged(GObject* window, GParamSpec*, gpointer self)
         player->fitTick_ != 0) {
         return;
     }
+    GtkWidget* content = backendCast<WebViewGtk>(*player->contentView_).widget();
+    player->fullScreenWidth_ = gtk_widget_get_width(content);
+    player->fullScreenHeight_ = gtk_widget_get_height(content);
     player->fitAttempts_ = 0;
-    player->fitTick_ = gtk_widget_add_tick_callback(
-        backendCast<WebViewGtk>(*player->contentView_).widget(), fitContent, player,
-        [](gpointer data) { static_cast<WindowGtk*>(data)->fitTick_ = 0; });
+    player->fitTick_ = gtk_widget_add_tick_callback(content, fitContent, player, [](gpointer data) {
+        static_cast<WindowGtk*>(data)->fitTick_ = 0;
+    });
 }
 
 void WindowGtk::center() {

@@ -44,6 +44,9 @@ private:
     std::shared_ptr<WebView> contentView_;
     int fitAttempts_ = 0;
     guint fitTick_ = 0;
+    // The content's size in full screen, while the window leaves it.
+    int fullScreenWidth_ = -1;
+    int fullScreenHeight_ = -1;
 };
 
 }  // namespace velmorin::gtk
