@@ -74,13 +74,15 @@ export function logoLayout(W, H, opts = {}, imgW = 405, imgH = 72) {
 export const MIRROR_SQUASH = 0.55;
 
 /**
- * Rows a sine scroller covers: its text `size` (in text units) centred at
- * `y` (share of the height) with a wave of `amp` heights either way, and its
- * reflection below when it has one.
+ * Rows a sine scroller covers: its text `size` centred at `y` (share of the
+ * height) with a wave of `amp` either way, and its reflection below when it
+ * has one. Size and wave are in text units, so that on a tall screen the
+ * wave does not shear the letters more than on a wide one.
  */
 export function scrollerLayout(W, H, opts = {}) {
-  const textH = textUnit(W, H) * (opts.size ?? 0.12);
-  const amp = (opts.amp ?? 0.08) * H;
+  const U = textUnit(W, H);
+  const textH = U * (opts.size ?? 0.12);
+  const amp = (opts.amp ?? 0.08) * U;
   const baseY = H * (opts.y ?? 0.5) - textH / 2;
   const top = baseY - amp;
   // glyphs are drawn rounded up to whole pixels
