@@ -99,20 +99,22 @@ export function scrollerLayout(W, H, opts = {}) {
 const GREETINGS_GONE = 0.28;
 
 /**
- * The greetings rise at `speed` heights a second through a band from the
- * top of the safe area's bottom edge up to below the logo, fading in as they
- * leave the caption's band behind and out as they near the logo. Returns
+ * The greetings rise through a band from the top of the caption's band up
+ * to below the logo, fading in as they come out at the bottom and out as
+ * they near the logo, at the speed that has the last line gone by the end
+ * of the scene (`duration` seconds) whatever the screen's shape. Returns
  * each line's top and opacity at `lt` seconds into the scene.
  */
-export function greetingLines(count, lt, W, H, safe, speed = 0.085) {
-  const U = textUnit(W, H);
-  const textH = U * 0.055;
+export function greetingLines(count, lt, duration, W, H, safe) {
+  const textH = textUnit(W, H) * 0.055;
   const spacing = textH * 1.7 * 1.4;
   const top = H * GREETINGS_GONE;
   const bottom = safe.bottom - textH - 1;
+  const start = bottom + textH;
+  const rise = (lt / (duration * 0.95)) * (start + (count - 1) * spacing - top);
   const lines = [];
   for (let i = 0; i < count; i++) {
-    const y = bottom + textH + i * spacing - lt * H * speed;
+    const y = start + i * spacing - rise;
     const alpha = Math.min(1, (y - top) / (H * 0.12), (bottom - y) / (H * 0.05));
     lines.push({ y, textH, alpha: Math.max(0, alpha) });
   }

@@ -7,8 +7,9 @@ const bars = (n) => n * BAR;
 
 /**
  * Each scene lists its layers, drawn bottom to top; `fx` names an effect
- * module and `opts` is handed to it. Positions and sizes are shares of the
- * screen laid out by layout.js; a logo's `wobble` is in stroke widths.
+ * module and `opts` is handed to it. As layout.js reads them, positions are
+ * shares of the height, text sizes and waves are in text units and a logo's
+ * `wobble` is in stroke widths.
  */
 export const scenes = [
   {

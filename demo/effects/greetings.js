@@ -9,7 +9,8 @@ export function createGreetings(font) {
   return {
     render(f) {
       const { ctx, W, H } = f;
-      const { lines } = greetingLines(greetings.length, f.lt, W, H, f.safe);
+      const duration = f.scene.end - f.scene.start;
+      const { lines } = greetingLines(greetings.length, f.lt, duration, W, H, f.safe);
       ctx.imageSmoothingEnabled = false;
       lines.forEach(({ y, textH, alpha }, i) => {
         if (alpha <= 0) return;

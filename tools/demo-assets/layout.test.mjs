@@ -34,7 +34,7 @@ function textBands(scene, { W, H, safe }) {
   const bands = {
     logo: (opts) => logoLayout(W, H, opts).band,
     scroller: (opts) => scrollerLayout(W, H, opts).band,
-    greetings: () => greetingLines(greetings.length, 0, W, H, safe).band,
+    greetings: () => greetingLines(greetings.length, 0, 1, W, H, safe).band,
     credits: () => creditsLayout(W, H, safe, credits.map(([, s]) => s)).band,
   };
   return scene.layers.filter((l) => bands[l.fx]).map((l) => ({ fx: l.fx, ...bands[l.fx](l.opts) }));
@@ -90,16 +90,20 @@ for (const v of views) {
   });
 
   test(`${name}: greetings rise inside their band and each is read in full`, () => {
-    const { band } = greetingLines(greetings.length, 0, W, H, safe);
+    const duration = greetingsScene.end - greetingsScene.start;
+    const { band } = greetingLines(greetings.length, 0, duration, W, H, safe);
     const seen = new Set();
     for (const lt of sceneTimes(greetingsScene)) {
-      greetingLines(greetings.length, lt, W, H, safe).lines.forEach(({ y, textH, alpha }, i) => {
+      greetingLines(greetings.length, lt, duration, W, H, safe).lines.forEach(({ y, textH, alpha }, i) => {
         if (alpha <= 0) return;
         assert.ok(y >= band.top && y + textH <= safe.bottom, `${name} greeting ${i} at ${y} after ${lt} s`);
         if (alpha === 1) seen.add(i);
       });
     }
     assert.equal(seen.size, greetings.length, `${name} greetings shown in full: ${[...seen]}`);
+    // on any shape they take the whole scene, not only its start
+    const late = greetingLines(greetings.length, duration * 0.85, duration, W, H, safe).lines;
+    assert.ok(late.some(({ alpha }) => alpha > 0), `${name} greetings over too early`);
     const widest = Math.max(...greetings.map((g) => g.length)) * textUnit(W, H) * 0.055 * GLYPH_ASPECT;
     assert.ok((W - widest) / 2 - W * 0.02 >= safe.left, `${name} greetings ${widest} wide`);
   });
