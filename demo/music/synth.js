@@ -5,9 +5,8 @@ import { midiToHz, STEP } from './song.js';
 
 // one tracker tick at 125 BPM: arpeggios step through their notes per tick
 const TICK = STEP / 6;
-// the level after the limiter: a whole play-through peaks at about -3.4
-// dBFS, with an RMS level of about -17 dBFS
-const OUTPUT_GAIN = 0.8;
+// the level of the whole mix: -3 dB, for a peak of about -3 dBFS
+const OUTPUT_GAIN = 0.7;
 // how fast the voices of an abandoned song position fade out
 const CUT_SECONDS = 0.03;
 // sources that have ended are forgotten once this many are tracked
@@ -17,10 +16,11 @@ export class Synth {
   constructor(ctx) {
     this.ctx = ctx;
 
-    // master -> compressor -> limiter -> output: the compressor glues the
-    // mix, the limiter holds its peaks, and the output gain takes back the
-    // make-up gain both compressors add of their own, so the mix keeps more
-    // than the decibel of headroom a master keeps below full scale.
+    // master -> compressor -> output: the compressor glues the mix and adds
+    // make-up gain of its own; the output gain takes enough of it back to
+    // leave more than the decibel of headroom a master keeps below full
+    // scale. A gain costs the audio thread nothing, where a second
+    // compressor as a limiter would cost it as much as a few voices.
     this.master = ctx.createGain();
     this.master.gain.value = 0.55;
     const comp = ctx.createDynamicsCompressor();
@@ -28,17 +28,10 @@ export class Synth {
     comp.ratio.value = 4;
     comp.attack.value = 0.004;
     comp.release.value = 0.2;
-    const limiter = ctx.createDynamicsCompressor();
-    limiter.threshold.value = -6;
-    limiter.knee.value = 0;
-    limiter.ratio.value = 20;
-    limiter.attack.value = 0.001;
-    limiter.release.value = 0.1;
     const output = ctx.createGain();
     output.gain.value = OUTPUT_GAIN;
     this.master.connect(comp);
-    comp.connect(limiter);
-    limiter.connect(output);
+    comp.connect(output);
     output.connect(ctx.destination);
 
     // a dotted-eighth echo with a darkening feedback loop
