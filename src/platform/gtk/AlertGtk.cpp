@@ -40,11 +40,12 @@ bool isEnterKey(guint keyval) {
     return keyval == GDK_KEY_Return || keyval == GDK_KEY_KP_Enter || keyval == GDK_KEY_ISO_Enter;
 }
 
-// Enter is the default button's key: it presses that button from any control
-// that is not a button itself, the checkbox included, which would otherwise
-// take Enter as a click. Space still toggles the checkbox, and a focused
-// button still answers Enter as its own press. The handler reads everything
-// from the alert's window, so it holds no state that could go stale.
+// Enter is the default button's key: it presses that button whichever control
+// has the focus, the checkbox and the other buttons included, which would
+// otherwise take Enter as their own click. Space still presses the focused
+// control: it toggles the checkbox, or presses "Quit" when that has the focus.
+// The handler reads everything from the alert's window, so it holds no state
+// that could go stale.
 gboolean onKeyPressed(GtkEventControllerKey* controller, guint keyval, guint,
                       GdkModifierType modifiers, gpointer) {
     constexpr auto chordModifiers = GDK_CONTROL_MASK | GDK_ALT_MASK | GDK_SHIFT_MASK |
@@ -55,8 +56,7 @@ gboolean onKeyPressed(GtkEventControllerKey* controller, guint keyval, guint,
     GtkWindow* window =
         GTK_WINDOW(gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(controller)));
     GtkWidget* defaultButton = gtk_window_get_default_widget(window);
-    GtkWidget* focus = gtk_window_get_focus(window);
-    if (defaultButton == nullptr || (focus != nullptr && GTK_IS_BUTTON(focus))) {
+    if (defaultButton == nullptr) {
         return FALSE;
     }
     gtk_widget_activate(defaultButton);

@@ -248,8 +248,8 @@ TEST_F(LaunchDialog, UntickedBoxWindowIsNotFullScreen) {
 enum class PlayedSize { fullScreen, threeQuarters };
 
 // Keys that answer "Play" from wherever the focus is, and the size the view
-// then has: Enter plays from the checkbox, never toggling it, while Space
-// still toggles it.
+// then has: Enter plays from the checkbox, never toggling it, and from the
+// "Quit" button, while Space still toggles the box.
 struct PlayKeys {
     std::string name;
     std::vector<std::string> keys;
@@ -278,11 +278,13 @@ INSTANTIATE_TEST_SUITE_P(
         PlayKeys{"KeypadEnterOnTheUntickedBox",
                  {"shift+Tab", "space", "KP_Enter"},
                  PlayedSize::threeQuarters},
-        PlayKeys{"KeypadEnterOnThePlayButton", {"KP_Enter"}, PlayedSize::fullScreen}),
+        PlayKeys{"KeypadEnterOnThePlayButton", {"KP_Enter"}, PlayedSize::fullScreen},
+        PlayKeys{"EnterOnTheQuitButton", {"Tab", "Return"}, PlayedSize::fullScreen}),
     rowName);
 
+// Space presses the focused "Quit" button; Enter would play.
 TEST_F(LaunchDialog, QuitButtonQuits) {
-    quitFromDialog({"Tab", "Return"});
+    quitFromDialog({"Tab", "space"});
 }
 
 TEST_F(LaunchDialog, EscapeQuits) {
