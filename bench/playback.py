@@ -16,7 +16,12 @@ turned round every round so that no program always follows the same one:
   a fixed window after the start page request, the time to the first frame
   with lit pixels, and the CPU time of every thread over the window;
 - memory runs, at one size: the PSS and RSS of every process of the tree
-  once a second through the whole demo, with the frames of every scene.
+  once a second through the whole demo, with the frames of every scene, the
+  demo's song time against wall time and how long it took from Play to its
+  exit title.
+
+Sound goes wherever the environment sends it: bench/run.sh runs this with a
+PulseAudio null sink of its own, as a desktop would play to its speakers.
 
     playback.py OUT.json
 """
@@ -145,6 +150,7 @@ class Collector:
         out = dict(pieces[-1])
         out["frames"] = [t for r in pieces for t in r["frames"]]
         out["audio"] = [a for r in pieces for a in r["audio"]]
+        out["song"] = [a for r in pieces for a in r.get("song", [])]
         return out
 
 

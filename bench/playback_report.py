@@ -101,6 +101,18 @@ def memory_by_scene(run):
     return out if settled else None
 
 
+def playthrough(run):
+    """For one memory run that reached the demo's end: seconds from the
+    measured start to the exit title, the length the demo's timeline gives,
+    and the rate of its song time against wall time over the whole run."""
+    report = run.get("report") or {}
+    song, scenes = report.get("song") or [], report.get("scenes") or []
+    if not run.get("ok") or not report.get("ended") or len(song) < 2 or not scenes:
+        return None
+    return {"duration": report["ended"] / 1000 - run["started"], "length": scenes[-1]["end"],
+            "rate": (song[-1][1] - song[0][1]) / ((song[-1][0] - song[0][0]) / 1000)}
+
+
 def fps_by_scene(run):
     report = run.get("report") or {}
     scenes = report.get("scenes") or []
@@ -260,6 +272,28 @@ def section(data):
              if "player" in rises else "") + ". Peak PSS of the tree over the whole demo: " +
             ", ".join(f"{LABELS[p]} {f(peak[p] / MIB, '{:.0f}')} MiB" for p in peak) + ".")
         out("")
+        through = {}
+        for run in data.get("memory", []):
+            if (p := playthrough(run)) is not None:
+                through.setdefault(run["program"], []).append(p)
+        if through:
+            length = next(iter(through.values()))[0]["length"]
+            out(f"**The demo played through** in the same runs (its timeline is {length:.2f} s "
+                "long; sound to a PulseAudio null sink): seconds from the key press on Play for "
+                "the player, from the start of the process for the floor and Chromium, to the "
+                "demo's exit title; and the rate of the demo's song time against wall time "
+                "over the whole run.")
+            out("")
+            out("| | from start to exit title (median) | runs | song time / wall |")
+            out("| --- | ---: | ---: | ---: |")
+            for p, ps in through.items():
+                out(f"| {LABELS[p]} | {f(med([x['duration'] for x in ps]))} s | {len(ps)} | "
+                    f"{f(med([x['rate'] for x in ps]), '{:.4f}')} |")
+            out("")
+            player = through.get("player", [])
+            goals["length"] = bool(player) and all(abs(x["duration"] - x["length"]) <= 3
+                                                  for x in player)
+            goals["song"] = bool(player) and all(abs(x["rate"] - 1) <= 0.01 for x in player)
         scene_fps = {}
         for run in data.get("memory", []):
             for name, v in fps_by_scene(run).items():
@@ -278,6 +312,9 @@ def section(data):
                 "player p99 frame ≤ 1.1× floor at every size": goals["p99"],
                 "time to first frame ≤ 1.1× floor": goals["first"],
                 "player audio clock within 1 % of wall time": goals["audio"]}
+    if "length" in goals:
+        verdicts["the demo ends within 3 s of its length after Play, in the player"] = goals["length"]
+        verdicts["the player's song time within 1 % of wall time"] = goals["song"]
     if "player" in rises:
         verdicts["no scene raises the player's PSS > 64 MiB over its 10 s level"] = (
             rises["player"] is not None and rises["player"] <= 64 * MIB)

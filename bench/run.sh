@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 tools/setup.sh
 # The peer browser and the process sampler's needs beyond the build's.
 missing=""
-for package in chromium xdotool openbox xvfb python3; do
+for package in chromium xdotool openbox xvfb python3 pulseaudio pulseaudio-utils; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
         missing="$missing $package"
 done
@@ -42,10 +42,11 @@ GTK_A11Y=none build-bench/bench/velmorin-microbench \
 echo "== start-up, throughput and memory under Xvfb" >&2
 xvfb-run -a -s "-screen 0 1920x1080x24" python3 bench/harness.py "$out/process.json"
 
-echo "== playback: frame rate, first frame, audio clock and memory of the demo" >&2
+echo "== playback: frame rate, first frame, audio clock, memory and length of the demo" >&2
 # Its own Xvfb displays, one per size, each with openbox, so that the
-# programs can go full screen at that size.
-python3 bench/playback.py "$out/playback.json"
+# programs can go full screen at that size; its own PulseAudio null sink, so
+# that the demo's sound is played in real time as on a desktop.
+tools/null-sink.sh python3 bench/playback.py "$out/playback.json"
 
 python3 bench/report.py "$out/micro.json" "$out/process.json" "$out/install" docs/benchmarks.md \
     "$out/playback.json"

@@ -4,7 +4,8 @@ import { Screen, LowRes } from './gfx/screen.js';
 import { loadAssets } from './gfx/assets.js';
 import { BitmapFont } from './gfx/bitmap-font.js';
 import { DemoClock } from './clock.js';
-import { sceneAt, transitionAt, DEMO_END } from './timeline.js';
+import { sceneAt, transitionAt, captionOpacity, DEMO_END } from './timeline.js';
+import { safeArea, textUnit } from './layout.js';
 import { compileSong, kickSteps, sinceLast } from './music/song.js';
 import { Synth } from './music/synth.js';
 import { Sequencer } from './music/sequencer.js';
@@ -49,6 +50,8 @@ window.addEventListener('keydown', (e) => {
     audio.resume().catch(() => {});
   }
 });
+// A demo has no use for the browser's menu (Back, Reload...) over it.
+window.addEventListener('contextmenu', (e) => e.preventDefault());
 window.addEventListener('pointerdown', () => {
   if (audio && audio.state !== 'running') audio.resume().catch(() => {});
 });
@@ -115,9 +118,10 @@ async function start() {
 
   const frame = {
     screen, low, font, ctx: screen.ctx,
-    W: 0, H: 0, U: 0, t: 0, lt: 0, pulse: 0, scene: null,
+    W: 0, H: 0, U: 0, safe: null, t: 0, lt: 0, pulse: 0, scene: null,
   };
 
+  let captionShown = '';
   function draw() {
     if (finished) return;
     const t = clock.now();
@@ -131,8 +135,9 @@ async function start() {
     const scene = sceneAt(t);
     frame.W = screen.width;
     frame.H = screen.height;
-    // text size unit: the height of a 16:9 picture fitting the screen
-    frame.U = Math.min(screen.height, (screen.width * 9) / 16);
+    frame.U = textUnit(frame.W, frame.H);
+    // where scene texts may go: clear of the edges and of the caption
+    frame.safe = safeArea(frame.W, frame.H, window.innerWidth, window.innerHeight, screen.pxPerCss);
     frame.t = t;
     frame.lt = t - scene.start;
     frame.scene = scene;
@@ -160,9 +165,8 @@ async function start() {
     }
     ctx.restore();
 
-    // the caption stays, but steps back once the show is under way
-    const wanted = t < 10 ? '1' : '0.55';
-    if (caption.style.opacity !== wanted) caption.style.opacity = wanted;
+    const opacity = captionOpacity(t).toFixed(2);
+    if (opacity !== captionShown) caption.style.opacity = captionShown = opacity;
 
     requestAnimationFrame(draw);
   }

@@ -7,13 +7,15 @@ const bars = (n) => n * BAR;
 
 /**
  * Each scene lists its layers, drawn bottom to top; `fx` names an effect
- * module and `opts` is handed to it.
+ * module and `opts` is handed to it. As layout.js reads them, positions are
+ * shares of the height, text sizes and waves are in text units and a logo's
+ * `wobble` is in stroke widths.
  */
 export const scenes = [
   {
     name: 'plasma opening',
     start: bars(0), end: bars(8),
-    layers: [{ fx: 'plasma' }, { fx: 'logo', opts: { y: 0.32, width: 0.72, dropIn: 1.6, wobble: 0.4 } }],
+    layers: [{ fx: 'plasma' }, { fx: 'logo', opts: { y: 0.32, width: 0.72, dropIn: 1.6, wobble: 0.35 } }],
   },
   {
     name: 'copper bars and sine scroller',
@@ -21,7 +23,7 @@ export const scenes = [
     layers: [
       { fx: 'copper' },
       { fx: 'logo', opts: { y: 0.17, width: 0.5, wobble: 0.2 } },
-      { fx: 'scroller', opts: { text: 'intro', y: 0.62, size: 0.16, amp: 0.12, speed: 5.2, mirror: true } },
+      { fx: 'scroller', opts: { text: 'intro', y: 0.5, size: 0.16, amp: 0.1, speed: 5.2, mirror: true } },
     ],
   },
   {
@@ -29,7 +31,7 @@ export const scenes = [
     start: bars(16), end: bars(24),
     layers: [
       { fx: 'starfield', opts: { speed: 0.35 } },
-      { fx: 'logo', opts: { y: 0.45, width: 0.8, wobble: 0.45, bounce: true } },
+      { fx: 'logo', opts: { y: 0.45, width: 0.8, wobble: 0.35, bounce: true } },
       { fx: 'scroller', opts: { text: 'stars', y: 0.84, size: 0.07, amp: 0.02, speed: 4.2 } },
     ],
   },
@@ -44,7 +46,7 @@ export const scenes = [
     layers: [
       { fx: 'floor' },
       { fx: 'vector' },
-      { fx: 'scroller', opts: { text: 'vector', y: 0.05, size: 0.07, amp: 0.015, speed: 4.0 } },
+      { fx: 'scroller', opts: { text: 'vector', y: 0.09, size: 0.07, amp: 0.015, speed: 4.0 } },
     ],
   },
   {
@@ -84,4 +86,13 @@ export function transitionAt(t) {
     if (s.start > 0 && t >= s.start && t < s.start + 0.5) white = 0.7 * (1 - (t - s.start) / 0.5);
   }
   return { black: Math.min(1, Math.max(0, black)), white };
+}
+
+/**
+ * Opacity of the caption at a time: it fades in and out with the picture,
+ * and steps back to a quieter level once the show is under way.
+ */
+export function captionOpacity(t) {
+  const stepBack = 1 - 0.45 * Math.min(1, Math.max(0, (t - 10) / 2));
+  return stepBack * (1 - transitionAt(t).black);
 }

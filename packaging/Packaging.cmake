@@ -1,6 +1,7 @@
 # Desktop integration and packages.
 #
-# `cmake --install` lays out, under any prefix:
+# `cmake --install` lays out, under any prefix (the build tree holds the same
+# bin/, demo and icons, so the program runs there as it does installed):
 #   bin/velmorin-hd
 #   share/velmorin-hd/demo/...                          (src/CMakeLists.txt)
 #   share/applications/<app id>.desktop
@@ -33,11 +34,20 @@ install(FILES "${velmorin_generated_dir}/${VELMORIN_APP_ID}.metainfo.xml"
 # so building needs no SVG renderer.
 set(velmorin_icons_dir "${velmorin_packaging_dir}/icons")
 set(velmorin_icon_theme_dir "${VELMORIN_ICON_SUBDIR}/hicolor")
-install(FILES "${velmorin_icons_dir}/${VELMORIN_APP_ID}.svg"
-        DESTINATION "${velmorin_icon_theme_dir}/scalable/apps")
+
+# velmorin_icon(SOURCE FOLDER): installs one icon into FOLDER of the icon
+# theme, and copies it to the same place in the build tree, so the program run
+# from the build tree finds its icon beside it just as an installed one does.
+function(velmorin_icon source folder)
+    set(destination "${velmorin_icon_theme_dir}/${folder}")
+    install(FILES "${source}" DESTINATION "${destination}")
+    get_filename_component(name "${source}" NAME)
+    configure_file("${source}" "${CMAKE_BINARY_DIR}/${destination}/${name}" COPYONLY)
+endfunction()
+
+velmorin_icon("${velmorin_icons_dir}/${VELMORIN_APP_ID}.svg" scalable/apps)
 foreach(size 48x48 128x128 256x256)
-    install(FILES "${velmorin_icons_dir}/${size}/${VELMORIN_APP_ID}.png"
-            DESTINATION "${velmorin_icon_theme_dir}/${size}/apps")
+    velmorin_icon("${velmorin_icons_dir}/${size}/${VELMORIN_APP_ID}.png" ${size}/apps)
 endforeach()
 
 # Packages.

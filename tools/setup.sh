@@ -6,7 +6,8 @@ set -eu
 packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev \
 googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
 xvfb xauth xdotool x11-utils openbox weston sway wtype grim \
-imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3"
+imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3 \
+pulseaudio pulseaudio-utils sox gstreamer1.0-pulseaudio"
 
 missing=""
 for package in $packages; do

@@ -8,7 +8,9 @@
 // - when the demo's first frame was drawn, and its first frame with lit
 //   pixels (the canvas is read back only until that frame is found);
 // - pairs of wall time and the page's AudioContext.currentTime, for the rate
-//   of the audio clock the demo's timeline follows;
+//   of the audio clock;
+// - pairs of wall time and the demo's song time, read from its own clock
+//   four times a second, for the rate at which the demo's timeline runs;
 // - the demo's scenes, from its own timeline module, and when it ended;
 // - the size of the page's viewport and of its canvas.
 //
@@ -37,11 +39,15 @@
     canvas: null,
     frames: [],
     audio: [],
+    song: [],
     audioState: null,
     errors: [],
   };
   let sentFrames = 0;
   let sentAudio = 0;
+  let sentSong = 0;
+  // Song time is sampled at most this often.
+  const songSampleMs = 250;
 
   // The demo makes one AudioContext; keep hold of it to read its clock.
   const contexts = [];
@@ -106,6 +112,21 @@
       afterDraw();
     });
 
+  // The demo's clock is a module of its own: the page's instance of it is
+  // the one imported here, so every reading the demo takes passes by.
+  import('./clock.js')
+    .then(({ DemoClock }) => {
+      const nativeNow = DemoClock.prototype.now;
+      DemoClock.prototype.now = function now_() {
+        const song = nativeNow.call(this);
+        const t = now();
+        const last = report.song[report.song.length - 1];
+        if (!last || t - last[0] >= songSampleMs) report.song.push([t, song]);
+        return song;
+      };
+    })
+    .catch((err) => report.errors.push(`clock: ${err}`));
+
   import('./timeline.js')
     .then((timeline) => {
       report.scenes = timeline.scenes.map(({ name, start, end }) => ({ name, start, end }));
@@ -120,11 +141,13 @@
       ...report,
       frames: report.frames.slice(sentFrames),
       audio: report.audio.slice(sentAudio),
+      song: report.song.slice(sentSong),
       frameOffset: sentFrames,
       sent: now(),
     });
     sentFrames = report.frames.length;
     sentAudio = report.audio.length;
+    sentSong = report.song.length;
     fetch(collector, { method: 'POST', mode: 'no-cors', body, keepalive: true }).catch(() => {});
   }
   setInterval(send, 1000);

@@ -2,6 +2,7 @@
 // letter, each with its own size.
 
 import { credits } from '../texts.js';
+import { creditsLayout } from '../layout.js';
 
 const CHARS_PER_SECOND = 14;
 const LINE_PAUSE = 0.35;
@@ -18,12 +19,11 @@ export function createCredits(font) {
   return {
     render(f) {
       const { ctx, W, H } = f;
-      const unit = (f.U * 0.045) / font.cellH;
-      const heights = credits.map(([, size]) => font.cellH * unit * size * 1.35);
-      const total = heights.reduce((a, b) => a + b, 0);
-      let y = (H - total) / 2;
+      const L = creditsLayout(W, H, f.safe, credits.map(([, size]) => size));
+      const unit = L.unit / font.cellH;
       ctx.imageSmoothingEnabled = false;
       credits.forEach(([text, size], i) => {
+        const y = L.tops[i];
         const shown = Math.floor((f.lt - starts[i]) * CHARS_PER_SECOND);
         if (shown > 0 && text) {
           const scale = unit * size;
@@ -36,7 +36,6 @@ export function createCredits(font) {
             ctx.fillRect(x + font.width(part, scale), y, font.cellW * scale * 0.8, font.cellH * scale);
           }
         }
-        y += heights[i];
       });
     },
   };

@@ -1,6 +1,7 @@
 // Fire: the old averaging flame, seeded along the bottom edge and by a
 // fireball that loops around the screen. Stepped at a fixed 60 Hz so it
-// burns at the same speed on every machine.
+// burns at the same speed on every machine. The seed rows are random noise,
+// so they are kept below the frame together with the first rows they feed.
 
 import { pack, ramp } from '../gfx/color.js';
 
@@ -12,6 +13,11 @@ const PALETTE_STOPS = [
   [0.8, [255, 220, 60]],
   [1.0, [255, 255, 230]],
 ];
+
+/** Rows of random heat along the bottom that feed the flames. */
+const SEED_ROWS = 2;
+/** Rows left out of the picture: the seeds and the still speckled rows over them. */
+const HIDDEN_ROWS = SEED_ROWS + 2;
 
 export function createFire() {
   const palette = new Uint32Array(256);
@@ -32,7 +38,7 @@ export function createFire() {
   function step(t, pulse) {
     const w = hw, h = hh;
     // hot, flickering bottom rows; hotter on the beat
-    for (let y = h - 2; y < h; y++) {
+    for (let y = h - SEED_ROWS; y < h; y++) {
       for (let x = 0; x < w; x++) heat[y * w + x] = rand() < 0.55 + 0.3 * pulse ? 255 : 60;
     }
     // the fireball
@@ -45,7 +51,7 @@ export function createFire() {
       }
     }
     // every cell takes the cooled average of the cells below it
-    for (let y = 0; y < h - 2; y++) {
+    for (let y = 0; y < h - SEED_ROWS; y++) {
       const row = y * w;
       for (let x = 0; x < w; x++) {
         const below = row + w + x;
@@ -76,7 +82,7 @@ export function createFire() {
       }
       simTime = Math.max(simTime, f.lt - 1 / 60);
       for (let i = 0; i < w * h; i++) pixels[i] = palette[heat[i]];
-      low.present(f.ctx, f.W, f.H);
+      low.present(f.ctx, f.W, f.H, HIDDEN_ROWS);
     },
   };
 }

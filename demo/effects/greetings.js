@@ -1,23 +1,22 @@
 // Greetings: lines of the bitmap font rising slowly up through the fire,
-// each line swaying a little on its own.
+// each line swaying a little on its own. They come out of the flames above
+// the caption and fade before they reach the logo.
 
 import { greetings } from '../texts.js';
+import { greetingLines } from '../layout.js';
 
 export function createGreetings(font) {
   return {
     render(f) {
       const { ctx, W, H } = f;
-      const scale = (f.U * 0.055) / font.cellH;
-      const lineH = font.cellH * scale * 1.7;
-      const rise = f.lt * H * 0.085; // pixels risen since the scene started
+      const duration = f.scene.end - f.scene.start;
+      const { lines } = greetingLines(greetings.length, f.lt, duration, W, H, f.safe);
       ctx.imageSmoothingEnabled = false;
-      greetings.forEach((line, i) => {
-        const y = H + i * lineH * 1.4 - rise;
-        if (y < H * 0.28 || y > H) return;
-        // lines fade out as they reach the logo
-        ctx.globalAlpha = Math.min(1, (y - H * 0.28) / (H * 0.12));
+      lines.forEach(({ y, textH, alpha }, i) => {
+        if (alpha <= 0) return;
+        ctx.globalAlpha = alpha;
         const sway = Math.sin(f.t * 1.7 + i) * W * 0.02;
-        font.drawCentered(ctx, line, W / 2 + sway, y, scale);
+        font.drawCentered(ctx, greetings[i], W / 2 + sway, y, textH / font.cellH);
       });
       ctx.globalAlpha = 1;
     },

@@ -1,6 +1,8 @@
 // The QUORVANE logo (assets/logo.png), drawn in one-pixel rows so every
 // row can sway on its own sine: the classic wobbling logo.
 
+import { logoLayout, LOGO_KICK } from '../layout.js';
+
 export function createLogo(assets) {
   const img = assets.logo;
   // On a small canvas the logo can come out narrower than its own pixels.
@@ -24,20 +26,17 @@ export function createLogo(assets) {
   return {
     render(f, opts = {}) {
       const { ctx, W, H } = f;
-      const widthFrac = opts.width ?? 0.6;
-      let scale = (W * widthFrac) / (img ? img.naturalWidth : 400);
-      scale = Math.min(scale, (H * 0.3) / (img ? img.naturalHeight : 72));
-      const lw = (img ? img.naturalWidth : 400) * scale;
-      const lh = (img ? img.naturalHeight : 72) * scale;
+      const L = img ? logoLayout(W, H, opts, img.naturalWidth, img.naturalHeight) : logoLayout(W, H, opts);
+      const { scale, w: lw, h: lh } = L;
 
-      let cy = H * (opts.y ?? 0.3);
+      let cy = L.cy;
       if (opts.dropIn) {
         // falls in from above and settles with a damped bounce
         const k = f.lt / opts.dropIn;
         if (k < 1) cy = -lh + (cy + lh) * (1 - Math.cos(k * Math.PI * 0.5));
         else cy += Math.sin((k - 1) * 9) * Math.exp(-(k - 1) * 3) * H * 0.04;
       }
-      if (opts.bounce) cy -= Math.abs(Math.sin(f.t * Math.PI * 125 / 120)) * H * 0.08;
+      if (opts.bounce) cy -= Math.abs(Math.sin(f.t * Math.PI * 125 / 120)) * L.bounce;
       const x0 = (W - lw) / 2;
       const y0 = cy - lh / 2;
 
@@ -52,7 +51,7 @@ export function createLogo(assets) {
         return;
       }
 
-      const wobble = (opts.wobble ?? 0.5) * H * 0.03 * (1 + f.pulse * 0.8);
+      const wobble = L.amplitude * (1 + f.pulse * LOGO_KICK);
       ctx.imageSmoothingEnabled = false;
       let src = img;
       let rows = img.naturalHeight;

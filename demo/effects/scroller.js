@@ -2,6 +2,7 @@
 // column lifted by a travelling sine wave, with an optional water mirror.
 
 import { scrollTexts } from '../texts.js';
+import { scrollerLayout, MIRROR_SQUASH } from '../layout.js';
 
 export function createScroller(font) {
   function drawLine(ctx, text, scroll, baseY, scale, W, H, amp, t) {
@@ -27,23 +28,23 @@ export function createScroller(font) {
     render(f, opts = {}) {
       const { ctx, W, H, t } = f;
       const text = scrollTexts[opts.text] ?? opts.text ?? '';
-      const scale = (f.U * (opts.size ?? 0.12)) / font.cellH;
+      const L = scrollerLayout(W, H, opts);
+      const scale = L.textH / font.cellH;
       const cw = font.cellW * scale;
       const scroll = f.lt * (opts.speed ?? 5) * cw;
-      const baseY = H * (opts.y ?? 0.5) - (font.cellH * scale) / 2;
-      const amp = opts.amp ?? 0.08;
+      const { baseY, axis } = L;
+      const amp = L.amp / H;
       ctx.imageSmoothingEnabled = false;
       drawLine(ctx, text, scroll, baseY, scale, W, H, amp, t);
 
       if (opts.mirror) {
         // reflection: flipped, squashed and dimmed under a bluish surface
-        const axis = baseY + font.cellH * scale + amp * H + H * 0.02;
         ctx.fillStyle = 'rgba(20,40,120,0.35)';
         ctx.fillRect(0, axis, W, H - axis);
         ctx.save();
         ctx.globalAlpha = 0.35;
         ctx.translate(0, axis);
-        ctx.scale(1, -0.55);
+        ctx.scale(1, -MIRROR_SQUASH);
         ctx.translate(0, -axis);
         drawLine(ctx, text, scroll + Math.sin(t * 2) * scale, baseY, scale, W, H, amp, t + 0.4);
         ctx.restore();

@@ -1,6 +1,8 @@
 // Glenz vector: a spiked cube of see-through triangles in two alternating
 // colours. Back faces are drawn first and darker, then the front faces.
 
+import { vectorLayout, VECTOR_KICK, VECTOR_DISTANCE } from '../layout.js';
+
 function buildShape() {
   const tris = [];
   const faces = [
@@ -40,15 +42,16 @@ const LIGHT = (() => {
 
 export function createVector() {
   const shape = buildShape();
-  const DIST = 6;
+  const DIST = VECTOR_DISTANCE;
 
   return {
     render(f) {
       const { ctx, W, H } = f;
       const t = f.lt;
-      const size = H * 0.95 * (1 + 0.08 * f.pulse);
-      const cx = W / 2 + Math.sin(t * 0.7) * W * 0.18;
-      const cy = H * 0.4 + Math.sin(t * 1.3) * H * 0.05;
+      const L = vectorLayout(W, H);
+      const size = L.size * (1 + VECTOR_KICK * f.pulse);
+      const cx = L.cx + Math.sin(t * 0.7) * L.swingX;
+      const cy = L.cy + Math.sin(t * 1.3) * L.swingY;
       const ax = t * 0.9, ay = t * 0.63, az = t * 0.31;
 
       const polys = shape.map((tri) => {

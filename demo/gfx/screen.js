@@ -34,6 +34,7 @@ export class Screen {
     this.width = 1;
     this.height = 1;
     this.scale = 1;
+    this.pxPerCss = 1;
     this.deviceW = 0;
     this.deviceH = 0;
     this.resize();
@@ -57,6 +58,7 @@ export class Screen {
     this.width = w;
     this.height = h;
     this.scale = k;
+    this.pxPerCss = dpr / k;
     this.deviceW = deviceW;
     this.deviceH = deviceH;
     // resizing a canvas resets its state: chunky pixels are part of the look
@@ -108,10 +110,14 @@ export class LowRes {
     this.fit(screen.width / screen.height);
   }
 
-  present(ctx, width, height) {
+  /**
+   * Scale the buffer up to `width` x `height`, leaving out its last
+   * `hiddenRows` rows: working rows an effect needs but nobody should see.
+   */
+  present(ctx, width, height, hiddenRows = 0) {
     this.ctx.putImageData(this.image, 0, 0);
     ctx.imageSmoothingEnabled = false;
-    ctx.drawImage(this.canvas, 0, 0, this.w, this.h, 0, 0, width, height);
+    ctx.drawImage(this.canvas, 0, 0, this.w, this.h - hiddenRows, 0, 0, width, height);
   }
 }
 

@@ -2,7 +2,9 @@
 //
 // The song position is tied to the context clock by one offset:
 // audioTime = songTime + offset. `seek()` sets that link (at start, or
-// again if the audio clock had to be re-aligned with the visuals).
+// again if the audio clock had to be re-aligned with the visuals). A seek
+// after the first fades out every voice of the old link, those sounding and
+// those scheduled ahead, so the two never play on top of each other.
 
 import { STEP } from './song.js';
 
@@ -27,6 +29,7 @@ export class Sequencer {
 
   /** Song time `songTime` is (or will be) heard at context time `audioTime`. */
   seek(songTime, audioTime) {
+    if (this.offset !== null) this.synth.cut();
     this.offset = audioTime - songTime;
     this.nextStep = Math.max(0, Math.ceil(songTime / STEP - 1e-6));
     this.pump();

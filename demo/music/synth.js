@@ -5,11 +5,22 @@ import { midiToHz, STEP } from './song.js';
 
 // one tracker tick at 125 BPM: arpeggios step through their notes per tick
 const TICK = STEP / 6;
+// the level of the whole mix: -3 dB, for a peak of about -3 dBFS
+const OUTPUT_GAIN = 0.7;
+// how fast the voices of an abandoned song position fade out
+const CUT_SECONDS = 0.03;
+// sources that have ended are forgotten once this many are tracked
+const MAX_TRACKED = 256;
 
 export class Synth {
   constructor(ctx) {
     this.ctx = ctx;
 
+    // master -> compressor -> output: the compressor glues the mix and adds
+    // make-up gain of its own; the output gain takes enough of it back to
+    // leave more than the decibel of headroom a master keeps below full
+    // scale. A gain costs the audio thread nothing, where a second
+    // compressor as a limiter would cost it as much as a few voices.
     this.master = ctx.createGain();
     this.master.gain.value = 0.55;
     const comp = ctx.createDynamicsCompressor();
@@ -17,8 +28,11 @@ export class Synth {
     comp.ratio.value = 4;
     comp.attack.value = 0.004;
     comp.release.value = 0.2;
+    const output = ctx.createGain();
+    output.gain.value = OUTPUT_GAIN;
     this.master.connect(comp);
-    comp.connect(ctx.destination);
+    comp.connect(output);
+    output.connect(ctx.destination);
 
     // a dotted-eighth echo with a darkening feedback loop
     this.echoIn = ctx.createGain();
@@ -37,6 +51,7 @@ export class Synth {
     wet.gain.value = 0.5;
     tone.connect(wet);
     wet.connect(this.master);
+    this.newBus();
 
     this.noise = ctx.createBuffer(1, ctx.sampleRate, ctx.sampleRate);
     const data = this.noise.getChannelData(0);
@@ -45,6 +60,52 @@ export class Synth {
       seed = (seed * 1103515245 + 12345) & 0x7fffffff;
       data[i] = seed / 0x3fffffff - 1;
     }
+  }
+
+  /**
+   * Voices play through a bus, dry and echo send, that the next cut fades
+   * out; notes scheduled after the cut go to a fresh bus.
+   */
+  newBus() {
+    this.bus = this.ctx.createGain();
+    this.bus.connect(this.master);
+    this.send = this.ctx.createGain();
+    this.send.connect(this.echoIn);
+    this.sources = []; // { node, end } of every source on this bus
+  }
+
+  /**
+   * Fades out every voice playing or scheduled so far, and stops their
+   * sources once faded: a cut voice costs no more rendering, which matters
+   * most when the audio thread is already falling behind.
+   */
+  cut() {
+    const t = this.ctx.currentTime;
+    const silent = t + CUT_SECONDS;
+    for (const node of [this.bus, this.send]) {
+      node.gain.cancelScheduledValues(t);
+      node.gain.setValueAtTime(node.gain.value, t);
+      node.gain.linearRampToValueAtTime(0, silent);
+    }
+    for (const { node, end } of this.sources) {
+      try {
+        if (end > silent) node.stop(silent);
+      } catch {
+        // a source the engine has already let go of needs no stop
+      }
+    }
+    this.newBus();
+  }
+
+  /** Starts a source at `from` (at `offset` into its buffer), stops it at `to`. */
+  sound(node, from, to, offset = 0) {
+    node.start(from, offset);
+    node.stop(to);
+    if (this.sources.length >= MAX_TRACKED) {
+      const now = this.ctx.currentTime;
+      this.sources = this.sources.filter(({ end }) => end > now);
+    }
+    this.sources.push({ node, end: to });
   }
 
   /** Play one compiled song event at audio time `when`. */
@@ -77,12 +138,11 @@ export class Synth {
     osc.frequency.setValueAtTime(160, when);
     osc.frequency.exponentialRampToValueAtTime(42, when + 0.11);
     const g = this.envelope(when, 1.0, 0.002, 0.04, 0.3);
-    osc.connect(g).connect(this.master);
-    osc.start(when);
-    osc.stop(when + 0.4);
+    osc.connect(g).connect(this.bus);
+    this.sound(osc, when, when + 0.4);
   }
 
-  noiseBurst(when, type, freq, q, peak, decay, target = this.master) {
+  noiseBurst(when, type, freq, q, peak, decay, target = this.bus) {
     const ctx = this.ctx;
     const src = ctx.createBufferSource();
     src.buffer = this.noise;
@@ -92,8 +152,7 @@ export class Synth {
     f.Q.value = q;
     const g = this.envelope(when, peak, 0.001, 0.005, decay);
     src.connect(f).connect(g).connect(target);
-    src.start(when, Math.random() * 0.5);
-    src.stop(when + decay + 0.05);
+    this.sound(src, when, when + decay + 0.05, Math.random() * 0.5);
   }
 
   snare(when) {
@@ -104,9 +163,8 @@ export class Synth {
     osc.frequency.setValueAtTime(220, when);
     osc.frequency.exponentialRampToValueAtTime(150, when + 0.08);
     const g = this.envelope(when, 0.35, 0.001, 0.01, 0.09);
-    osc.connect(g).connect(this.master);
-    osc.start(when);
-    osc.stop(when + 0.15);
+    osc.connect(g).connect(this.bus);
+    this.sound(osc, when, when + 0.15);
   }
 
   hat(when, open) {
@@ -132,11 +190,9 @@ export class Synth {
     const g = this.envelope(when, 0.32, 0.004, dur * 0.6, dur * 0.5);
     osc.connect(f);
     sub.connect(subGain).connect(f);
-    f.connect(g).connect(this.master);
-    osc.start(when);
-    sub.start(when);
-    osc.stop(when + dur * 1.2 + 0.05);
-    sub.stop(when + dur * 1.2 + 0.05);
+    f.connect(g).connect(this.bus);
+    this.sound(osc, when, when + dur * 1.2 + 0.05);
+    this.sound(sub, when, when + dur * 1.2 + 0.05);
   }
 
   arp(when, midi, chord, length) {
@@ -152,10 +208,9 @@ export class Synth {
     f.frequency.value = 2600;
     const g = this.envelope(when, 0.075, 0.003, dur * 0.3, dur * 0.7);
     osc.connect(f).connect(g);
-    g.connect(this.master);
-    g.connect(this.echoIn);
-    osc.start(when);
-    osc.stop(when + dur + 0.05);
+    g.connect(this.bus);
+    g.connect(this.send);
+    this.sound(osc, when, when + dur + 0.05);
   }
 
   pad(when, midi, chord, length) {
@@ -166,7 +221,7 @@ export class Synth {
     f.frequency.linearRampToValueAtTime(1400, when + length * 0.5);
     f.frequency.linearRampToValueAtTime(600, when + length);
     const g = this.envelope(when, 0.05, Math.min(0.4, length * 0.3), length * 0.5, 0.8);
-    f.connect(g).connect(this.master);
+    f.connect(g).connect(this.bus);
     for (const [k, off] of chord.entries()) {
       for (const detune of [-7, 7]) {
         const osc = ctx.createOscillator();
@@ -174,8 +229,7 @@ export class Synth {
         osc.frequency.value = midiToHz(midi + off);
         osc.detune.value = detune + k;
         osc.connect(f);
-        osc.start(when);
-        osc.stop(when + length + 1);
+        this.sound(osc, when, when + length + 1);
       }
     }
   }
@@ -202,14 +256,12 @@ export class Synth {
       osc.detune.value = detune;
       depth.connect(osc.frequency);
       osc.connect(f);
-      osc.start(when);
-      osc.stop(end);
+      this.sound(osc, when, end);
     }
     f.connect(g);
-    g.connect(this.master);
-    g.connect(this.echoIn);
-    vibrato.start(when);
-    vibrato.stop(end);
+    g.connect(this.bus);
+    g.connect(this.send);
+    this.sound(vibrato, when, end);
   }
 
   /** Quick fade of everything, used when the demo ends early. */

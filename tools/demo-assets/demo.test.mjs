@@ -3,7 +3,7 @@ import test from 'node:test';
 import assert from 'node:assert/strict';
 import { existsSync, readFileSync } from 'node:fs';
 import { fileURLToPath } from 'node:url';
-import { scenes, DEMO_END, sceneAt, transitionAt } from '../../demo/timeline.js';
+import { scenes, DEMO_END, sceneAt, transitionAt, captionOpacity } from '../../demo/timeline.js';
 import {
   compileSong, kickSteps, sinceLast, parseNote, midiToHz, STEP, BAR, SONG_LENGTH, ROWS_PER_BAR,
 } from '../../demo/music/song.js';
@@ -27,6 +27,12 @@ test('sceneAt and transitions', () => {
   assert.ok(transitionAt(DEMO_END - 0.1).black > 0.9);
   assert.ok(transitionAt(scenes[3].start + 0.05).white > 0.5);
   assert.equal(transitionAt(scenes[3].start + 1).white, 0);
+  // the caption comes and goes with the picture, and is quieter during the show
+  assert.equal(captionOpacity(0), 0);
+  assert.ok(captionOpacity(0.3) > 0.4 && captionOpacity(0.3) < 0.6);
+  assert.equal(captionOpacity(5), 1);
+  assert.ok(Math.abs(captionOpacity(30) - 0.55) < 1e-9);
+  assert.ok(captionOpacity(DEMO_END - 0.1) < 0.02);
 });
 
 test('every layer names an effect module that exists and is wired in main.js', () => {
@@ -37,6 +43,7 @@ test('every layer names an effect module that exists and is wired in main.js', (
       assert.match(main, new RegExp(`\\b${fx}: create`), fx);
     }
   }
+  assert.match(main, /addEventListener\('contextmenu', \(e\) => e\.preventDefault\(\)\)/);
 });
 
 test('the opening scene is a full-screen per-pixel effect (lit from the start)', () => {

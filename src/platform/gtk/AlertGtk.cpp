@@ -36,6 +36,33 @@ gboolean onCloseRequest(GtkWindow*, gpointer run) {
     return TRUE;  // The alert is destroyed by runModal, not here.
 }
 
+bool isEnterKey(guint keyval) {
+    return keyval == GDK_KEY_Return || keyval == GDK_KEY_KP_Enter || keyval == GDK_KEY_ISO_Enter;
+}
+
+// Enter is the default button's key: it presses that button whichever control
+// has the focus, the checkbox and the other buttons included, which would
+// otherwise take Enter as their own click. Space still presses the focused
+// control: it toggles the checkbox, or presses "Quit" when that has the focus.
+// The handler reads everything from the alert's window, so it holds no state
+// that could go stale.
+gboolean onKeyPressed(GtkEventControllerKey* controller, guint keyval, guint,
+                      GdkModifierType modifiers, gpointer) {
+    constexpr auto chordModifiers = GDK_CONTROL_MASK | GDK_ALT_MASK | GDK_SHIFT_MASK |
+                                    GDK_SUPER_MASK | GDK_META_MASK | GDK_HYPER_MASK;
+    if (!isEnterKey(keyval) || (modifiers & chordModifiers) != 0) {
+        return FALSE;
+    }
+    GtkWindow* window =
+        GTK_WINDOW(gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(controller)));
+    GtkWidget* defaultButton = gtk_window_get_default_widget(window);
+    if (defaultButton == nullptr) {
+        return FALSE;
+    }
+    gtk_widget_activate(defaultButton);
+    return TRUE;
+}
+
 GtkWidget* wrappedLabel(const std::string& text, const char* cssClass) {
     GtkWidget* label = gtk_label_new(text.c_str());
     gtk_label_set_wrap(GTK_LABEL(label), TRUE);
@@ -117,6 +144,11 @@ ModalResponse AlertGtk::runModal() {
         gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType(0)),
                          gtk_named_action_new("window.close")));
     gtk_widget_add_controller(window, shortcuts);
+    // Seen before the focused control, which would take Enter for itself.
+    GtkEventController* enterKey = gtk_event_controller_key_new();
+    gtk_event_controller_set_propagation_phase(enterKey, GTK_PHASE_CAPTURE);
+    g_signal_connect(enterKey, "key-pressed", G_CALLBACK(onKeyPressed), nullptr);
+    gtk_widget_add_controller(window, enterKey);
 
     if (!buttons.empty()) {
         gtk_window_set_default_widget(GTK_WINDOW(window), buttons.front());

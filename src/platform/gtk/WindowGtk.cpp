@@ -122,7 +122,9 @@ WindowGtk::~WindowGtk() {
 
 void WindowGtk::stopFitting() {
     if (fitTick_ != 0) {
-        gtk_widget_remove_tick_callback(backendCast<WebViewGtk>(*contentView_).widget(), fitTick_);
+        GtkWidget* content = backendCast<WebViewGtk>(*contentView_).widget();
+        gtk_widget_set_size_request(content, -1, -1);
+        gtk_widget_remove_tick_callback(content, fitTick_);
     }
 }
 
@@ -146,6 +148,12 @@ void WindowGtk::setContentView(std::shared_ptr<WebView> view) {
     stopFitting();
     gtk_widget_set_hexpand(webView.widget(), TRUE);
     gtk_widget_set_vexpand(webView.widget(), TRUE);
+    // Until the window has been laid out, the view asks for the whole content
+    // size as its minimum. The window is then first shown with room for it,
+    // whatever frame the theme draws around it, instead of being shown a few
+    // pixels small and grown afterwards, which uncovers a strip nothing has
+    // drawn yet.
+    gtk_widget_set_size_request(webView.widget(), contentWidth_, contentHeight_);
     gtk_window_set_child(handle(), webView.widget());
     contentView_ = std::move(view);
     // The id is cleared when the callback ends, by itself or removed.
@@ -155,14 +163,13 @@ void WindowGtk::setContentView(std::shared_ptr<WebView> view) {
 }
 
 gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self) {
-    // The theme decides how much of the window its frame takes, and it is
-    // known only once the window is laid out. The first frames therefore
-    // compare the content's real size with the size asked for and grow the
-    // window by the difference, so the page gets exactly that size. On X11
-    // this makes up for the frame GTK draws without a compositing manager;
-    // on Wayland the default size leaves the shadow out, and there is
-    // usually nothing to correct. A window the desktop sizes itself is left
-    // alone: correcting it would only make its later size wrong.
+    // The view's minimum size makes the window's first size right, frame
+    // and all (on X11 without a compositing manager GTK draws a frame around
+    // the window). The first frames still compare the content's real size
+    // with the size asked for and correct the window by the difference, for
+    // a window manager that gives it another size. A window the desktop
+    // sizes itself is left alone: correcting it would only make its later
+    // size wrong.
     constexpr int maximumAttempts = 4;
     auto* window = static_cast<WindowGtk*>(self);
     const int width = gtk_widget_get_width(content);
@@ -170,6 +177,8 @@ gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self
     if (width == 0 || height == 0) {
         return G_SOURCE_CONTINUE;
     }
+    // The window has its first size: from now on it may be made smaller.
+    gtk_widget_set_size_request(content, -1, -1);
     // A window leaving full screen is told so a few frames before it has
     // its own size again; until then its content keeps the screen's size.
     if (width == window->fullScreenWidth_ && height == window->fullScreenHeight_) {

@@ -53,6 +53,11 @@ dpkg -x "$deb" "$work/deb"
 [ "$(ls -A "$work/deb")" = usr ] || fail "the .deb installs outside /usr: $(ls -A "$work/deb")"
 check_layout "$work/deb/usr" "$app_id" "$demo_dir"
 
+step "the build tree holds the icons as the .deb installs them"
+# The program run from the build tree finds them at the same place beside it.
+diff -r "$work/deb/usr/share/icons" "$build/share/icons" ||
+    fail "the build tree's icons differ from the installed ones"
+
 step "the program from the .deb plays its demo"
 run_selftest "$work/deb/usr/bin/velmorin-hd" "$work/deb.out"
 # Without its demo the same program shows something else: what it showed was

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "common/NamedRows.h"
 #include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
 namespace {
+
+using test::PrintTo;
 
 constexpr const char* windowTitlePattern = "^Velmorin HD$";
 constexpr Seconds appearTimeout{60.0};
@@ -286,8 +289,46 @@ TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
     expectQuietExit(quitTimeout);
 }
 
+enum class PlayedSize { fullScreen, threeQuarters };
+
+// Keys that answer "Play" from wherever the focus is, and the size the view
+// then has: Enter plays from the checkbox, never toggling it, and from the
+// "Quit" button, while Space still toggles the box.
+struct PlayKeys {
+    std::string name;
+    std::vector<std::string> keys;
+    PlayedSize size;
+};
+
+class LaunchDialogPlayKeys : public LaunchDialog, public testing::WithParamInterface<PlayKeys> {};
+
+TEST_P(LaunchDialogPlayKeys, PlayAtTheChosenSize) {
+    const auto& row = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    const int share = row.size == PlayedSize::fullScreen ? 4 : 3;
+    startProgram(pageEndingAtSize(screenWidth * share / 4, screenHeight * share / 4));
+    ASSERT_FALSE(waitForDialog().empty());
+    type(row.keys);
+    expectQuietExit(runTimeout);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, LaunchDialogPlayKeys,
+    testing::Values(
+        PlayKeys{"EnterOnTheTickedBox", {"shift+Tab", "Return"}, PlayedSize::fullScreen},
+        // Tab, Tab goes from "Play" past "Quit" to the box.
+        PlayKeys{
+            "EnterOnTheUntickedBox", {"Tab", "Tab", "space", "Return"}, PlayedSize::threeQuarters},
+        PlayKeys{"KeypadEnterOnTheUntickedBox",
+                 {"shift+Tab", "space", "KP_Enter"},
+                 PlayedSize::threeQuarters},
+        PlayKeys{"KeypadEnterOnThePlayButton", {"KP_Enter"}, PlayedSize::fullScreen},
+        PlayKeys{"EnterOnTheQuitButton", {"Tab", "Return"}, PlayedSize::fullScreen}),
+    rowName);
+
+// Space presses the focused "Quit" button; Enter would play.
 TEST_F(LaunchDialog, QuitButtonQuits) {
-    quitFromDialog({"Tab", "Return"});
+    quitFromDialog({"Tab", "space"});
 }
 
 TEST_F(LaunchDialog, EscapeQuits) {
