@@ -234,7 +234,7 @@ plays_then_ends 'type_keys -M ctrl -k q -m ctrl'
 step "sway: closing the player window ends the program"
 plays_then_ends 'sway_ipc "[pid=$program] kill" >/dev/null'
 step "sway: Quit on the dialog ends the program before any page request"
-quits_before_page -k Tab -s 150 -k Return
+quits_before_page -k Tab -s 150 -k space
 step "sway: Escape on the dialog does the same"
 quits_before_page -k Escape
 step "sway at scale 2: the self-check of the page reporting its size"
