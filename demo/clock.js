@@ -121,8 +121,9 @@ export class DemoClock {
       }
       if (perfNow - this.lastAudioChange < STALL_MS && a.currentTime > 0) {
         const heard = this.heardAudioTime(perfNow);
-        const drift = heard - this.audioOffset - t;
-        if (this.audioOffset === null || (Math.abs(drift) > HARD_SYNC && perfNow - this.lastSync >= RESYNC_INTERVAL_MS)) {
+        const drift = this.audioOffset === null ? Infinity : heard - this.audioOffset - t;
+        const mayResync = perfNow - this.lastSync >= RESYNC_INTERVAL_MS;
+        if (Math.abs(drift) > HARD_SYNC && mayResync) {
           this.lastSync = perfNow;
           // (re)start the music where the picture is
           this.audioOffset = heard - t;

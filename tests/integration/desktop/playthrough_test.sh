@@ -72,14 +72,16 @@ holds "$duration >= $demo_end - $end_tolerance && $duration <= $demo_end + $end_
 stats() {
     sox -t raw -r $rate -e signed -b 16 -c 2 "$work/sound.raw" -n trim "$1" "$2" stats 2>&1
 }
-stat_value() { awk -v name="$1" 'index($0, name) == 1 { print $(NF - ($2 + 0)) }'; }
+# overall NAME: the "Overall" column of that line of sox's statistics, the
+# first of the three figures (overall, left, right).
+overall() { awk -v name="$1" 'index($0, name) == 1 { print $(NF - 2) }'; }
 
 # Every 5 s window of the demo is heard; the recording started before Play.
 offset=$(calc "$play - $recording_start")
 silent=""
 window=2
 while holds "$window + 5 <= $demo_end - 5"; do
-    level=$(stats "$(calc "$offset + $window")" 5 | stat_value "RMS lev dB" 2)
+    level=$(stats "$(calc "$offset + $window")" 5 | overall "RMS lev dB")
     case $level in -inf | "") level=-999 ;; esac
     holds "$level > $quietest_window" || silent="$silent ${window}s:$level"
     window=$((window + 5))
@@ -87,8 +89,8 @@ done
 [ -z "$silent" ] || problem "windows quieter than $quietest_window dBFS (start after Play: level):$silent"
 
 whole=$(stats "$offset" "$demo_end")
-peak=$(echo "$whole" | stat_value "Pk lev dB" 2)
-flat=$(echo "$whole" | stat_value "Flat factor" 2)
+peak=$(echo "$whole" | overall "Pk lev dB")
+flat=$(echo "$whole" | overall "Flat factor")
 echo "peak $peak dBFS, flat factor $flat"
 holds "$peak <= $loudest_peak" || problem "the sound peaks at $peak dBFS, above $loudest_peak"
 holds "$flat == 0" || problem "the sound clips: flat factor $flat"
