@@ -14,9 +14,12 @@ const LATENCY = 0.04;
 // A context whose clock runs at `rate` times wall time (below 1 when its
 // audio thread cannot keep up), apart from the spans (in wall seconds) in
 // which it is suspended or stalls while it says it runs. Its output timestamp
-// is right, or has a performanceTime at `timestampRate` times
-// performance.now().
-function fakeAudio({ rate = 1, suspended = [], stalled = [], timestampRate = 1 } = {}) {
+// is right, or wrong as `timestamp` says: a performanceTime at
+// `performanceRate` times performance.now() or `lead` ms ahead of it, a
+// contextTime at `contextRate` times the context time heard. Either way it
+// was read `age` ms before it is given.
+function fakeAudio({ rate = 1, suspended = [], stalled = [], timestamp = {} } = {}) {
+  const { performanceRate = 1, lead = 0, contextRate = 1, age = 0 } = timestamp;
   const inSpan = (spans, s) => spans.some(([from, to]) => s >= from && s < to);
   const audio = {
     wall: 0, currentTime: 0, state: 'running', outputLatency: LATENCY,
@@ -27,8 +30,8 @@ function fakeAudio({ rate = 1, suspended = [], stalled = [], timestampRate = 1 }
       this.currentTime = Math.floor((this.running ?? 0) / QUANTUM) * QUANTUM;
     },
     getOutputTimestamp() {
-      const contextTime = Math.max(0, this.currentTime - LATENCY);
-      return { contextTime, performanceTime: contextTime > 0 ? this.wall * timestampRate : 0 };
+      const contextTime = Math.max(0, this.currentTime - LATENCY - age / 1000) * contextRate;
+      return { contextTime, performanceTime: contextTime > 0 ? (this.wall - age) * performanceRate + lead : 0 };
     },
   };
   return audio;
@@ -55,7 +58,18 @@ function play(audio) {
 
 const cases = [
   { name: 'a right output timestamp', audio: {}, seeks: 1, timestampTrusted: true },
-  { name: 'a performanceTime at twice the rate', audio: { timestampRate: 2 }, seeks: 1, timestampTrusted: false },
+  { name: 'a right output timestamp read 20 ms before', audio: { timestamp: { age: 20 } }, seeks: 1, timestampTrusted: true },
+  // A performanceTime at twice the rate lies in the future too, so either
+  // judgement refuses it; the two after it are each caught by one alone: the
+  // refusal of future readings, and the rate of the contextTime. A
+  // performanceTime from the past at twice the rate leaves the 500 ms of
+  // plausible latency long before the 2 s over which rates are judged.
+  { name: 'a performanceTime at twice the rate', audio: { timestamp: { performanceRate: 2 } }, seeks: 1, timestampTrusted: false },
+  { name: 'a performanceTime a second ahead', audio: { timestamp: { lead: 1000 } }, seeks: 1, timestampTrusted: false },
+  {
+    name: 'timestamps from the past whose contextTime runs at twice the rate',
+    audio: { timestamp: { contextRate: 2, age: 20 } }, seeks: 1, timestampTrusted: false,
+  },
   { name: 'a currentTime that stalls for 3 s', audio: { stalled: [[8, 11]] } },
   { name: 'a context suspended for 4 s, then resumed', audio: { suspended: [[0, 2], [12, 16]] } },
   // Seeking a lagging audio thread every time it falls behind would stack up
