@@ -77,12 +77,15 @@ export class Synth {
   /**
    * Fades out every voice playing or scheduled so far, and stops their
    * sources once faded: a cut voice costs no more rendering, which matters
-   * most when the audio thread is already falling behind.
+   * most when the audio thread is already falling behind. Once the fade is
+   * over, the old bus and send are disconnected, so that a demo re-aligned
+   * many times does not keep every old bus in the graph.
    */
   cut() {
     const t = this.ctx.currentTime;
     const silent = t + CUT_SECONDS;
-    for (const node of [this.bus, this.send]) {
+    const { bus, send } = this;
+    for (const node of [bus, send]) {
       node.gain.cancelScheduledValues(t);
       node.gain.setValueAtTime(node.gain.value, t);
       node.gain.linearRampToValueAtTime(0, silent);
@@ -94,6 +97,18 @@ export class Synth {
         // a source the engine has already let go of needs no stop
       }
     }
+    // The end of the fade on the context's own clock, which may run slower
+    // than a timer's: a silent source on the old bus that stops then.
+    const fadeEnd = this.ctx.createConstantSource();
+    fadeEnd.offset.value = 0;
+    fadeEnd.connect(bus);
+    fadeEnd.onended = () => {
+      fadeEnd.disconnect();
+      bus.disconnect();
+      send.disconnect();
+    };
+    fadeEnd.start(t);
+    fadeEnd.stop(silent);
     this.newBus();
   }
 
