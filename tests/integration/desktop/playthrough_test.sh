@@ -52,8 +52,10 @@ parec --device=velmorin-null.monitor --format=s16le --rate=$rate --channels=2 \
 recorder=$!
 server="$recorder $server"
 now() { date +%s.%N; }
-# calc EXPRESSION: its value; holds EXPRESSION: whether it is true.
-calc() { awk "BEGIN { print $* }"; }
+# calc EXPRESSION: its value, to the millisecond where it is not whole (awk
+# would round a time of day to six digits); holds EXPRESSION: whether it is
+# true.
+calc() { awk "BEGIN { OFMT = \"%.3f\"; print $* }"; }
 holds() { awk "BEGIN { exit !($*) }"; }
 recorder_launched=$(now)
 
