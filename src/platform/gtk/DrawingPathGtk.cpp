@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/DrawingPath.h"
 #include "platform/gtk/DeveloperExtrasGtk.h"
 #include "platform/gtk/GObjectPtr.h"
 
@@ -72,6 +71,10 @@ std::string describe(const std::optional<std::string>& renderer, DrawingPath pat
 }
 
 }  // namespace
+
+SoftwareGlPath softwareGlPathOfBuild() {
+    return *buildChoice;
+}
 
 const std::optional<std::string>& openGlRenderer() {
     static const std::optional<std::string> renderer = askOpenGl();

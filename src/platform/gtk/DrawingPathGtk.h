@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/DrawingPath.h"
+
 namespace velmorin::gtk {
 
 // The renderer string of an OpenGL context made through GDK on the default
@@ -12,6 +14,9 @@ namespace velmorin::gtk {
 // be made there. The context is made once per process, on the first call; it
 // takes a few milliseconds.
 const std::optional<std::string>& openGlRenderer();
+
+// What this build draws with where the only OpenGL is a software rasterizer.
+SoftwareGlPath softwareGlPathOfBuild();
 
 // Sets the settings' hardware acceleration policy to the drawing path this
 // machine gets (platform/DrawingPath.h): never where the only OpenGL is a
