@@ -23,6 +23,9 @@ std::optional<std::string_view> environmentValue(const char* name) {
     return value != nullptr ? std::optional<std::string_view>(value) : std::nullopt;
 }
 
+// Makes an OpenGL context the way GTK's own renderer does, reads its renderer
+// string and lets the context go; nothing when GDK can make none (no OpenGL
+// at all, or GDK_DEBUG=gl-disable).
 std::optional<std::string> askOpenGl() {
     GdkDisplay* display = gdk_display_get_default();
     if (display == nullptr) {
