@@ -46,7 +46,11 @@ player = build / "bin" / "velmorin-hd"
 floor = build / "bench" / "velmorin-floor"
 probe = repo / "bench" / "pages" / "playback-probe.js"
 
-PROGRAMS = ("player", "floor", "chromium")
+# "floor-cpu" is the floor drawing without compositing (--no-compositing), the
+# path the player takes where the only OpenGL is a software rasterizer; it is
+# measured only when BENCH_PLAYBACK_PROGRAMS names it.
+PROGRAMS = ("player", "floor", "chromium", "floor-cpu")
+DEFAULT_PROGRAMS = ("player", "floor", "chromium")
 # Seconds after the start page request over which frames are counted: the
 # first three hold the page load and the fade in, and are left out.
 WINDOW = (3.0, 13.0)
@@ -60,7 +64,7 @@ sizes = sizes_from(os.environ.get("BENCH_PLAYBACK_SIZES", "640x360,1280x720,1920
 fps_runs = int(os.environ.get("BENCH_PLAYBACK_RUNS", "3"))
 memory_runs = int(os.environ.get("BENCH_PLAYBACK_MEMORY_RUNS", "2"))
 memory_size = sizes_from(os.environ.get("BENCH_PLAYBACK_MEMORY_SIZE", "1280x720"))[0]
-programs = [p for p in os.environ.get("BENCH_PLAYBACK_PROGRAMS", ",".join(PROGRAMS)).split(",")
+programs = [p for p in os.environ.get("BENCH_PLAYBACK_PROGRAMS", ",".join(DEFAULT_PROGRAMS)).split(",")
             if p in PROGRAMS]
 
 chromium_flags = ["--no-sandbox", "--disable-gpu", "--no-first-run",
@@ -186,10 +190,11 @@ def start(program, display, root, demo, port):
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 start_new_session=True)
         return proc, proctree.press_play(proc.pid, env), None
-    if program == "floor":
+    if program in ("floor", "floor-cpu"):
         started = time.time()
-        proc = subprocess.Popen([str(floor), "--fullscreen", "--file-access", "--size", f"{w}x{h}",
-                                 (demo / "index.html").as_uri()], env=env,
+        switches = ["--no-compositing"] if program == "floor-cpu" else []
+        proc = subprocess.Popen([str(floor), "--fullscreen", "--file-access", *switches,
+                                 "--size", f"{w}x{h}", (demo / "index.html").as_uri()], env=env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 start_new_session=True)
         return proc, started, None

@@ -5,10 +5,19 @@ import statistics
 
 from stats import f, med, paired, verdict
 
-LABELS = {"player": "player", "floor": "floor", "chromium": "Chromium --app"}
+LABELS = {"player": "player", "floor": "floor", "chromium": "Chromium --app",
+          "floor-cpu": "floor without compositing"}
+
 MIB = 1024  # the samples are in KiB
 # The demo's level of memory is taken this long after its first frame.
 SETTLED_SECONDS = 10.0
+
+
+# The player's frame rate against the floor with the engine's defaults: level
+# where the page's own work sets the pace, and well ahead from 1280×720 on,
+# where compositing a full-screen layer through a software rasterizer would.
+def fps_goal(size):
+    return 1.8 if size[0] * size[1] >= 1280 * 720 else 0.95
 
 
 
@@ -148,7 +157,7 @@ def section(data):
         out("")
         out("| | fps (median) | p99 frame | worst frame | audio clock / wall | runs ok |")
         out("| --- | ---: | ---: | ---: | ---: | ---: |")
-        for p in ("player", "floor", "chromium"):
+        for p in LABELS:
             if p not in stats:
                 continue
             ok = sum(1 for s in stats[p] if s)
@@ -159,13 +168,14 @@ def section(data):
         fps_pf = paired(col("player", "fps"), col("floor", "fps"))
         p99_pf = paired(col("player", "p99"), col("floor", "p99"))
         fps_pc = paired(col("player", "fps"), col("chromium", "fps"))
-        goals["fps"] &= fps_pf is not None and fps_pf >= 0.95
+        fps_met = fps_pf is not None and fps_pf >= fps_goal(size)
+        goals["fps"] &= fps_met
         goals["p99"] &= p99_pf is not None and p99_pf <= 1.10
         audio = med(col("player", "audio"))
         goals["audio"] &= audio is not None and abs(audio - 1) <= 0.01
         headline[size] = (med(col("player", "fps")), med(col("floor", "fps")),
                           med(col("chromium", "fps")))
-        out(f"player / floor: fps **{f(fps_pf)}** (goal ≥ 0.95: **{verdict(fps_pf is not None and fps_pf >= 0.95)}**), "
+        out(f"player / floor: fps **{f(fps_pf)}** (goal ≥ {fps_goal(size):.2f}: **{verdict(fps_met)}**), "
             f"p99 frame **{f(p99_pf)}** (goal ≤ 1.10: **{verdict(p99_pf is not None and p99_pf <= 1.10)}**). "
             f"player / Chromium: fps **{f(fps_pc)}**, p99 frame "
             f"{f(paired(col('player', 'p99'), col('chromium', 'p99')))}.")
@@ -209,7 +219,7 @@ def section(data):
     out("| size | program | process | CPU | busiest threads |")
     out("| --- | --- | --- | ---: | --- |")
     for size, runs in sizes.items():
-        for p in ("player", "floor", "chromium"):
+        for p in LABELS:
             rs = [r for r in runs.get(p, []) if r.get("ok") and "cpu" in r]
             if not rs:
                 continue
@@ -245,7 +255,7 @@ def section(data):
             "MiB, the median over runs of the highest value sampled, once a second, in each "
             "scene; PSS counts a page shared by several processes once in all):")
         out("")
-        for p in ("player", "floor", "chromium"):
+        for p in LABELS:
             if p not in mem:
                 continue
             columns = ["at 10 s", *scene_names, "peak"]
@@ -308,7 +318,7 @@ def section(data):
                 out(f"| {name} | " + " | ".join(f(med(scene_fps[p].get(name, [])), "{:.1f}")
                                                  for p in scene_fps) + " |")
             out("")
-    verdicts = {"player fps ≥ 0.95× floor at every size": goals["fps"],
+    verdicts = {"player fps ≥ 1.8× floor from 1280×720 on, ≥ 0.95× below": goals["fps"],
                 "player p99 frame ≤ 1.1× floor at every size": goals["p99"],
                 "time to first frame ≤ 1.1× floor": goals["first"],
                 "player audio clock within 1 % of wall time": goals["audio"]}
@@ -321,3 +331,10 @@ def section(data):
     out("Goals: " + "; ".join(f"{k}: **{verdict(v)}**" for k, v in verdicts.items()) + ".")
     out("")
     return lines, headline
+
+
+if __name__ == "__main__":
+    # The section alone, from what bench/playback.py wrote: playback_report.py OUT.json
+    import json
+    import sys
+    print("\n".join(section(json.loads(open(sys.argv[1]).read()))[0]))

@@ -3,7 +3,7 @@
 # test the player. Does nothing when everything is already there.
 set -eu
 
-packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev \
+packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev libepoxy-dev \
 googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
 xvfb xauth xdotool x11-utils openbox weston sway wtype grim \
 imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3 \

@@ -4,7 +4,7 @@
  * the title the player quits on.
  *
  *   velmorin-floor [--size WxH] [--fullscreen] [--file-access]
- *                  [--wait-body PREFIX] URL
+ *                  [--no-compositing] [--wait-body PREFIX] URL
  *
  * --size         content size of the window (default 640x360, the player's
  *                self-test size)
@@ -12,6 +12,10 @@
  *                when its launch dialog's box is ticked
  * --file-access  lets file: pages read other file: URLs with fetch(), which
  *                WebKit refuses by default
+ * --no-compositing
+ *                sets the view's hardware acceleration policy to never, as
+ *                the player does where the only OpenGL is a software
+ *                rasterizer (the engine's defaults otherwise)
  * --wait-body    polls document.body.innerText every 20 ms and, once it starts
  *                with PREFIX, prints it on one line and exits: the throughput
  *                pages report their own timing this way
@@ -81,6 +85,7 @@ int main(int argc, char** argv) {
     int height = 360;
     gboolean fileAccess = FALSE;
     gboolean fullscreen = FALSE;
+    gboolean noCompositing = FALSE;
     const char* url = NULL;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
@@ -92,6 +97,8 @@ int main(int argc, char** argv) {
             fullscreen = TRUE;
         } else if (strcmp(argv[i], "--file-access") == 0) {
             fileAccess = TRUE;
+        } else if (strcmp(argv[i], "--no-compositing") == 0) {
+            noCompositing = TRUE;
         } else if (strcmp(argv[i], "--wait-body") == 0 && i + 1 < argc) {
             waitPrefix = argv[++i];
         } else if (url == NULL && argv[i][0] != '-') {
@@ -99,7 +106,7 @@ int main(int argc, char** argv) {
         } else {
             fprintf(stderr,
                     "usage: velmorin-floor [--size WxH] [--fullscreen] [--file-access] "
-                    "[--wait-body PREFIX] URL\n");
+                    "[--no-compositing] [--wait-body PREFIX] URL\n");
             return 2;
         }
     }
@@ -116,6 +123,10 @@ int main(int argc, char** argv) {
         webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
     }
     webkit_settings_set_media_playback_requires_user_gesture(settings, FALSE);
+    if (noCompositing) {
+        webkit_settings_set_hardware_acceleration_policy(settings,
+                                                         WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    }
     WebKitWebsitePolicies* policies =
         webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, NULL);
     WebKitNetworkSession* session = webkit_network_session_new_ephemeral();

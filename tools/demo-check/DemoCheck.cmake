@@ -15,7 +15,9 @@ set(velmorin_demo_check_command "${Python3_EXECUTABLE}" "${CMAKE_SOURCE_DIR}/too
 if(VELMORIN_DEMO_CHECK STREQUAL "strict")
     list(APPEND velmorin_demo_check_command --strict)
 endif()
-list(APPEND velmorin_demo_check_command "${VELMORIN_DEMO_DIR}")
+# What the player draws without a GPU depends on VELMORIN_SOFTWARE_GL_PATH.
+list(APPEND velmorin_demo_check_command "--software-gl-path=${VELMORIN_SOFTWARE_GL_PATH}"
+    "${VELMORIN_DEMO_DIR}")
 set(velmorin_demo_check_sources
     "${CMAKE_SOURCE_DIR}/tools/check-demo"
     "${CMAKE_SOURCE_DIR}/tools/demo-check/check_demo.py")

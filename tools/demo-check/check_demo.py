@@ -4,7 +4,10 @@ The player serves the folder at app://demo/ with a fixed content type per
 extension (.html, .png and .js only; everything else goes out as
 application/octet-stream), follows symbolic links, never serves anything but
 regular files, and cannot play <audio> or <video> from app: URLs on Linux.
-A page that relies on anything else fails quietly in the player. This check
+Where the only OpenGL is a software rasterizer, the player draws pages
+without compositing, so CSS 3D is drawn flat and backdrop-filter not at all,
+unless it was built with VELMORIN_SOFTWARE_GL_PATH=compositing. A page that
+relies on anything else fails quietly in the player. This check
 reads the folder and the HTML and JavaScript in it and says so, one line per
 finding, in the form editors understand:
 
@@ -215,13 +218,40 @@ def blank_comments(source):
     return "".join(out)
 
 
+# What the player draws otherwise on a machine whose only OpenGL is a software
+# rasterizer: there the engine paints pages without compositing, unless the
+# player was built to keep it. Transform functions that look the same drawn
+# flat (translateZ(0), rotateZ) are left alone.
+SOFTWARE_GL_OPTION = "-DVELMORIN_SOFTWARE_GL_PATH=compositing"
+CSS_3D = re.compile(r"\bperspective\s*[:(]|\bpreserve-3d\b|"
+                    r"\b(?:rotate[xy]|rotate3d|matrix3d)\s*\(", re.IGNORECASE)
+BACKDROP_FILTER = re.compile(r"(?:-webkit-)?backdrop-?filter", re.IGNORECASE)
+# A script's own style properties, outside any string.
+SCRIPT_CSS_3D = re.compile(r"\.perspective\s*=(?!=)")
+WITHOUT_GPU = ("on a machine whose only OpenGL is a software rasterizer (no GPU), where the "
+               "player draws pages without compositing; build the player with "
+               f"{SOFTWARE_GL_OPTION} to keep it there")
+
+
+NOTHING = re.compile(r"(?!)")
+
+
+def strings_only(code):
+    """The script with everything but its string literals turned to spaces, line breaks kept."""
+    out = list(re.sub(r"[^\n]", " ", code))
+    for match in re.finditer(STRING, code):
+        out[match.start():match.end()] = match.group(0)
+    return "".join(out)
+
+
 def line_at(text, offset, first_line):
     return first_line + text.count("\n", 0, offset)
 
 
 class FolderCheck:
-    def __init__(self, folder):
+    def __init__(self, folder, keeps_compositing=False):
         self.folder = folder
+        self.keeps_compositing = keeps_compositing
         self.findings = []
         self.seen = set()
 
@@ -250,9 +280,24 @@ class FolderCheck:
         elif not os.path.isfile(os.path.join(self.folder, target)):
             self.add(WARNING, path, line, f"{described} is not a file in the demo folder")
 
+    def drawing(self, path, text, first_line, css_3d, backdrop_filter):
+        """Finds what is drawn otherwise without a GPU; a build that keeps compositing draws it."""
+        if self.keeps_compositing:
+            return
+        for pattern, how in ((css_3d, "is CSS 3D, which is drawn flat"),
+                             (backdrop_filter, "is not drawn")):
+            for match in pattern.finditer(text):
+                what = match.group(0).rstrip(" \t:(=")
+                self.add(WARNING, path, line_at(text, match.start(), first_line),
+                         f"{what} {how} {WITHOUT_GPU}")
+
     def script(self, path, source, first_line, module_base, page_base):
         """Scans script text: imports start from its own folder, other URLs from the page's."""
         code = blank_comments(source)
+        self.drawing(path, code, first_line, SCRIPT_CSS_3D, BACKDROP_FILTER)
+        # CSS in a script is in its strings; rotateX() outside them is a
+        # matrix library's.
+        self.drawing(path, strings_only(code), first_line, CSS_3D, NOTHING)
         for use, from_module, what, pattern in SCRIPT_PATTERNS:
             for match in re.finditer(pattern, code):
                 literal = match.group(match.lastindex)
@@ -266,7 +311,9 @@ class FolderCheck:
         self.file_urls(path, code, first_line)
 
     def css(self, path, text, first_line, base, standards_mode):
-        """Scans style rules: @import (refused in standards mode alone) and url() images."""
+        """Scans style rules: @import (refused in standards mode alone), url() images, and
+        what is drawn otherwise without a GPU."""
+        self.drawing(path, text, first_line, CSS_3D, BACKDROP_FILTER)
         for match in CSS_IMPORT.finditer(text):
             if standards_mode:
                 self.reference(path, line_at(text, match.start(), first_line), STYLESHEET,
@@ -366,9 +413,9 @@ class PageScanner(html.parser.HTMLParser):
             self.text.append(data)
 
 
-def check_folder(folder):
+def check_folder(folder, keeps_compositing=False):
     """Every finding for the folder, in a stable order."""
-    check = FolderCheck(folder)
+    check = FolderCheck(folder, keeps_compositing)
     if not os.path.isdir(folder):
         check.add(ERROR, "", 0, "is not a folder")
         return check.findings
@@ -432,17 +479,24 @@ def check_entry(check, top, full, path):
         check.script(path, text, 1, posixpath.dirname(path), "")
 
 
-USAGE = "usage: check-demo [--strict] DEMO_FOLDER"
+USAGE = "usage: check-demo [--strict] [--software-gl-path=cpu|compositing] DEMO_FOLDER"
+SOFTWARE_GL_PATH = "--software-gl-path="
 
 
 def main(arguments, out=sys.stdout):
-    """Prints the findings; 1 when there is an error, or a warning under --strict."""
+    """Prints the findings; 1 when there is an error, or a warning under --strict.
+
+    --software-gl-path is the build's VELMORIN_SOFTWARE_GL_PATH: with
+    "compositing" the page keeps CSS 3D everywhere, and nothing is said of it.
+    """
     strict = "--strict" in arguments
-    folders = [argument for argument in arguments if argument != "--strict"]
-    if len(folders) != 1 or folders[0].startswith("-"):
+    paths = [a[len(SOFTWARE_GL_PATH):] for a in arguments if a.startswith(SOFTWARE_GL_PATH)]
+    folders = [a for a in arguments if a != "--strict" and not a.startswith(SOFTWARE_GL_PATH)]
+    if (len(folders) != 1 or folders[0].startswith("-") or len(paths) > 1
+            or paths and paths[0] not in ("cpu", "compositing")):
         print(USAGE, file=sys.stderr)
         return 2
-    findings = check_folder(folders[0])
+    findings = check_folder(folders[0], keeps_compositing=paths == ["compositing"])
     for finding in findings:
         print(finding.format(folders[0]), file=out)
     if any(f.severity == ERROR for f in findings) or (strict and findings):

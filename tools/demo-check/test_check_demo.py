@@ -24,6 +24,19 @@ class Fifo:
     pass
 
 
+# CSS 3D and backdrop-filter in style rules, style attributes and scripts,
+# beside a matrix library's rotateX() and transforms that look the same flat.
+DRAWN_OTHERWISE = {
+    "index.html": STANDARD + "<style>\n.cube { transform-style: preserve-3d;\n"
+                  "  perspective: 600px; transform: translateZ(0) }\n</style>\n"
+                  '<div style="-webkit-backdrop-filter: blur(4px)"></div>\n'
+                  '<script src="a.js"></script>',
+    "a.js": "el.style.transform = `perspective(400px) rotateY(${a}deg)`;\n"
+            "mat4.rotateX(m, m, 0.1); el.style.transform = 'rotateZ(3deg)';\n"
+            "el.style.webkitBackdropFilter = 'none'; // rotateX('in a comment')\n"
+            "el.style.perspective = '500px'; if (el.perspective == 1) {}",
+}
+
 # name, files, expected findings as (where, words the line must hold). Every
 # line of the output must be expected: a clean folder prints nothing.
 CASES = [
@@ -98,6 +111,14 @@ CASES = [
         "index.html": STANDARD + '<img src="Logo.png">',
         "logo.png": "",
     }, [("index.html:2", "<img src> Logo.png is not a file in the demo folder")]),
+    ("what is drawn otherwise without a GPU", DRAWN_OTHERWISE, [
+        ("a.js:1", "perspective is CSS 3D, which is drawn flat on a machine whose only OpenGL"),
+        ("a.js:1", "rotateY is CSS 3D"),
+        ("a.js:3", "BackdropFilter is not drawn"),
+        ("a.js:4", ".perspective is CSS 3D"),
+        ("index.html:3", "preserve-3d is CSS 3D"),
+        ("index.html:4", "perspective is CSS 3D"),
+        ("index.html:6", "backdrop-filter is not drawn")]),
     ("links out and files that are never served", {
         "index.html": STANDARD,
         "out.png": Link("{outside}"),
@@ -151,6 +172,18 @@ class FolderCheckTest(unittest.TestCase):
             self.assertEqual(run([folder])[0], 0)
             status, lines = run(["--strict", folder])
             self.assertEqual((status, len(lines)), (1, 1))
+
+    def test_the_software_gl_path_option(self):
+        with tempfile.TemporaryDirectory() as top:
+            folder, _ = make_folder(top, DRAWN_OTHERWISE)
+            status, lines = run(["--software-gl-path=cpu", folder])
+            self.assertEqual(status, 0)
+            self.assertEqual(len(lines), 7, "\n".join(lines))
+            for line in lines:
+                self.assertIn("build the player with -DVELMORIN_SOFTWARE_GL_PATH=compositing", line)
+            # A build that keeps compositing draws all of it.
+            self.assertEqual(run(["--strict", "--software-gl-path=compositing", folder]), (0, []))
+            self.assertEqual(run(["--software-gl-path=gpu", folder])[0], 2)
 
     def test_the_bundled_demo_gives_no_line(self):
         self.assertEqual(run(["--strict", DEMO]), (0, []))

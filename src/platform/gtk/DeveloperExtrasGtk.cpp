@@ -14,6 +14,7 @@ namespace velmorin::gtk {
 namespace {
 
 constexpr const char* consoleHandlerName = "velmorinConsole";
+constexpr std::string_view programPrefix = "velmorin-hd: ";
 constexpr std::string_view consolePrefix = "velmorin-hd: console: ";
 
 // Runs in every frame before the page's own scripts. WebKitGTK has no signal
@@ -126,6 +127,13 @@ void addDeveloperExtras(WebKitWebView* view) {
     webkit_user_content_manager_add_script(content, script.get());
 }
 
+void writeDeveloperNote(std::string_view text) {
+    std::string line(programPrefix);
+    line.append(text);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
 }  // namespace velmorin::gtk
 
 #else
@@ -133,6 +141,8 @@ void addDeveloperExtras(WebKitWebView* view) {
 namespace velmorin::gtk {
 
 void addDeveloperExtras(WebKitWebView*) {}
+
+void writeDeveloperNote(std::string_view) {}
 
 }  // namespace velmorin::gtk
 

@@ -5,6 +5,7 @@
 #include "platform/gtk/CallbackGuard.h"
 #include "platform/gtk/DeveloperExtrasGtk.h"
 #include "platform/gtk/DownloadsGtk.h"
+#include "platform/gtk/DrawingPathGtk.h"
 #include "platform/gtk/ImageGtk.h"
 #include "platform/gtk/PageDialogsGtk.h"
 #include "platform/gtk/SchemeTaskGtk.h"
@@ -130,6 +131,9 @@ WebViewConfigurationGtk::WebViewConfigurationGtk()
     // requestFullscreen() is not offered. Full screen is the player window's,
     // chosen in the launch dialog.
     webkit_settings_set_enable_fullscreen(settings_.get(), FALSE);
+    // Where the only OpenGL is a software rasterizer, pages are drawn without
+    // compositing; everywhere else the engine's default stays.
+    applyDrawingPath(settings_.get());
 }
 
 void WebViewConfigurationGtk::setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,

@@ -70,6 +70,8 @@ TEST_P(PageConsole, GoesToStandardErrorInTheDeveloperBuildAlone) {
         return line.find("console:") != std::string::npos;
     });
     EXPECT_EQ(anyConsoleLine, c.writesConsole) << run.result.describe();
+    // The drawing path is said only where the console is.
+    EXPECT_EQ(hasLine(errors, "velmorin-hd: drawing:"), c.writesConsole) << run.result.describe();
 }
 
 INSTANTIATE_TEST_SUITE_P(
