@@ -72,7 +72,6 @@ awk -v seed="$seed" 'BEGIN { srand(seed); for (i = 0; i < 2000; i++) print rand(
     >"$work/plan"
 keys="a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7 8 9 space Tab
 Left Right Up Down Prior Next Home End Return F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F12"
-key_count=$(echo $keys | wc -w)
 # pick FRACTION WORD...: the word a fraction in [0, 1) picks.
 pick() { shift "$(calc "int($1 * ($# - 1)) + 1")" && echo "$1"; }
 # between FRACTION LOW HIGH: a whole number in [LOW, HIGH].
@@ -94,7 +93,7 @@ active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$player" ]; }
 # The moment the program ends, counted from Play, is written down by a
 # watcher of its own, so that the driver may sleep between actions.
 (
-    while ! process_ended "$pid"; do sleep 0.1; done
+    while ! process_ended "$pid"; do sleep 0.2; done
     calc "$(now) - $play" >"$work/ended"
 ) &
 server="$! $server"
