@@ -5,6 +5,7 @@
 #include "platform/gtk/CallbackGuard.h"
 #include "platform/gtk/DeveloperExtrasGtk.h"
 #include "platform/gtk/DownloadsGtk.h"
+#include "platform/gtk/HiddenTextViewKeysGtk.h"
 #include "platform/gtk/ImageGtk.h"
 #include "platform/gtk/PageDialogsGtk.h"
 #include "platform/gtk/SchemeTaskGtk.h"
@@ -165,6 +166,7 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
     addDeveloperExtras(view_.get());
     answerPageDialogsSilently(view_.get());
     refuseDownloads(view_.get(), session.get());
+    keepF7FromHiddenTextView(view_.get());
     crashReload_ = std::make_unique<CrashReload>(view_.get());
 }
 

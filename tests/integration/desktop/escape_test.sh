@@ -10,6 +10,7 @@
 #   resize     right after a resize of the window, out of full screen
 #   minimised  the window minimised, then restored, then the key
 #   busy       during a scene, with a second core kept busy by the check
+#   keys       after every key a viewer may press, each once, during a scene
 #
 # Then a page whose script blocks its thread for 10 s: it cannot answer
 # Escape (which shows that these runs can fail), but Ctrl-Q and closing the
@@ -87,6 +88,10 @@ prepare() {
         sleep 1.5
         ;;
     scene | busy) sleep "$(moment 1 4 15)" ;;
+    keys)
+        sleep "$(moment 1 4 10)"
+        for key in $viewer_keys; do xdotool key "$key"; done
+        ;;
     f11)
         sleep "$(moment 1 4 10)"
         xdotool key F11
@@ -172,6 +177,7 @@ run resize Escape ends
 run minimised Escape ends
 run busy Escape ends
 run busy ctrl+q ends
+run keys Escape ends
 
 step "a page that blocks its thread for $block s"
 run blocked Escape unanswered "$work/blocking"

@@ -70,8 +70,6 @@ echo "player window $player, pid $pid"
 # Four random numbers a line, one line an action, all from the seed.
 awk -v seed="$seed" 'BEGIN { srand(seed); for (i = 0; i < 2000; i++) print rand(), rand(), rand(), rand() }' \
     >"$work/plan"
-keys="a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7 8 9 space Tab
-Left Right Up Down Prior Next Home End Return F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F12"
 # pick FRACTION WORD...: the word a fraction in [0, 1) picks.
 pick() { shift "$(calc "int($1 * ($# - 1)) + 1")" && echo "$1"; }
 # between FRACTION LOW HIGH: a whole number in [LOW, HIGH].
@@ -139,7 +137,7 @@ act() {
     fi
     case $action in
     key)
-        detail=$(pick "$2" $keys)
+        detail=$(pick "$2" $viewer_keys)
         xdotool key "$detail"
         ;;
     f11)

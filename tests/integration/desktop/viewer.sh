@@ -3,6 +3,11 @@
 # xdotool, the screen captured and the sound recorded from the null sink of
 # tools/null-sink.sh. Sourced after common.sh, not run.
 
+# The keys a viewer may press while the demo plays, but for F11 and those
+# that end the program (Escape, Ctrl-Q, Alt-F4).
+viewer_keys="a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7 8 9 space Tab
+Left Right Up Down Prior Next Home End Return F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F12"
+
 now() { date +%s.%N; }
 # calc EXPRESSION: its value; holds EXPRESSION: whether it is true.
 calc() { awk "BEGIN { OFMT = \"%.3f\"; print $* }"; }
