@@ -57,10 +57,10 @@ echo "the demo's timeline ends at $demo_end s; it must end by $deadline s after 
 start_openbox
 # The window the focus is taken to: small, in a corner, with no buttons
 # that a stray key could press.
-xmessage -geometry +0+0 -buttons "" "another program" >/dev/null 2>&1 &
+xmessage -geometry +0+0 -buttons "" "another program" >"$work/xmessage.log" 2>&1 &
 server="$! $server"
 find_other() { other=$(xdotool search --onlyvisible --class xmessage 2>/dev/null | head -n 1); [ -n "$other" ]; }
-wait_for 10 find_other || fail "the other window did not appear"
+wait_for 30 find_other || { cat "$work/xmessage.log" >&2; fail "the other window did not appear"; }
 
 start_recorder
 launch_player "$program_file"
