@@ -39,7 +39,7 @@ shot_interval=5
 quietest_window=-40
 
 if [ "${1:-}" != --inside ]; then
-    need xvfb-run openbox xdotool xprop xmessage import compare sox node gdb dbus-run-session
+    need xvfb-run openbox xdotool xprop xwininfo xmessage import compare sox node gdb dbus-run-session
     need_sound_server pulseaudio
     seed=${VELM_MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}
     echo "seed $seed (VELM_MONKEY_SEED=$seed plays the same actions again)"
@@ -60,7 +60,11 @@ start_openbox
 xmessage -geometry +0+0 -buttons "" "another program" >"$work/xmessage.log" 2>&1 &
 server="$! $server"
 find_other() { other=$(xdotool search --onlyvisible --class xmessage 2>/dev/null | head -n 1); [ -n "$other" ]; }
-wait_for 30 find_other || { cat "$work/xmessage.log" >&2; fail "the other window did not appear"; }
+if ! wait_for 30 find_other; then
+    cat "$work/xmessage.log" >&2
+    xwininfo -root -tree | grep -i xmessage >&2 || true
+    fail "the other window did not appear"
+fi
 
 start_recorder
 launch_player "$program_file"
