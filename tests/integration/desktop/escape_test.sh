@@ -87,18 +87,18 @@ prepare() {
         wait_for 30 page_read "$2" || fail "the start page was never read"
         sleep 1.5
         ;;
-    scene | busy) sleep "$(moment 1 4 15)" ;;
+    scene | busy) sleep "$(moment 1 3 10)" ;;
     keys)
-        sleep "$(moment 1 4 10)"
+        sleep "$(moment 1 3 8)"
         for key in $viewer_keys; do xdotool key "$key"; done
         ;;
     f11)
-        sleep "$(moment 1 4 10)"
+        sleep "$(moment 1 3 8)"
         xdotool key F11
         sleep "$(moment 2 0 0.3)"
         ;;
     resize)
-        sleep "$(moment 1 4 10)"
+        sleep "$(moment 1 3 8)"
         xdotool key F11
         wait_for 5 not_full_screen || fail "F11 did not leave full screen"
         xdotool windowsize "$player" "$(calc "int($(moment 3 320 1000))")" \
@@ -106,7 +106,7 @@ prepare() {
         sleep "$(moment 2 0 0.3)"
         ;;
     minimised)
-        sleep "$(moment 1 4 10)"
+        sleep "$(moment 1 3 8)"
         xdotool windowminimize "$player"
         sleep "$(moment 2 0.5 2)"
         xdotool windowactivate "$player"
