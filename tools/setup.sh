@@ -7,7 +7,8 @@ packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev lib
 googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
 xvfb xauth xdotool x11-utils openbox weston sway wtype grim \
 imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3 \
-pulseaudio pulseaudio-utils sox gstreamer1.0-pulseaudio"
+pulseaudio pulseaudio-utils sox gstreamer1.0-pulseaudio \
+pipewire wireplumber pipewire-pulse dbus gdb"
 
 missing=""
 for package in $packages; do

@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test: the unit tests, the integration tests
 # of the real engine, the real program and its packages under one Xvfb, the
 # real program on Wayland under headless Weston and sway, the bundled demo
-# played through with its sound recorded, all
+# played through with its sound recorded (under PulseAudio and under
+# PipeWire) and again under a viewer's random input, all
 # built with AddressSanitizer and UndefinedBehaviorSanitizer and with warnings
 # as errors, then a short fuzzing run of the URL resolution.
 set -eu
@@ -46,6 +47,13 @@ echo "== The bundled demo played through, watched and listened to"
 cmake --preset release
 cmake --build --preset release -j "$jobs" --target velmorin-hd
 ctest --preset playthrough
+
+echo "== The demo under a viewer's hands: random input, Escape and Ctrl-Q"
+# The same release build, alone too: keys, clicks, F11, resizes, moves,
+# minimising and the focus taken away all through a play-through, then
+# Escape and Ctrl-Q at random moments. The seed is printed first;
+# VELM_MONKEY_SEED=N replays a run. About five minutes.
+ctest --preset random-input
 
 if [ "${VELMORIN_TEST_QUICK:-0}" = 1 ]; then
     exit 0

@@ -6,6 +6,7 @@
 #include "platform/gtk/DeveloperExtrasGtk.h"
 #include "platform/gtk/DownloadsGtk.h"
 #include "platform/gtk/DrawingPathGtk.h"
+#include "platform/gtk/HiddenTextViewKeysGtk.h"
 #include "platform/gtk/ImageGtk.h"
 #include "platform/gtk/PageDialogsGtk.h"
 #include "platform/gtk/SchemeTaskGtk.h"
@@ -169,6 +170,7 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
     addDeveloperExtras(view_.get());
     answerPageDialogsSilently(view_.get());
     refuseDownloads(view_.get(), session.get());
+    keepF7FromHiddenTextView(view_.get());
     crashReload_ = std::make_unique<CrashReload>(view_.get());
 }
 

@@ -81,3 +81,12 @@ set_start_page() {
 start_page_read() {
     [ "$(stat -c %X "$1/share/velmorin-hd/demo/index.html")" -gt 946771200 ]
 }
+
+# need_sound_server KIND: what tools/null-sink.sh --server KIND runs is
+# installed (pulseaudio or pipewire).
+need_sound_server() {
+    case $1 in
+    pipewire) need pipewire wireplumber pipewire-pulse dbus-run-session pactl parec ;;
+    *) need pulseaudio pactl parec ;;
+    esac
+}

@@ -14,7 +14,10 @@
 # - the peak stays at or below -1 dBFS and no two samples in a row sit at full
 #   scale (sox's flat factor is 0): the mix keeps its headroom.
 #
-# usage: playthrough_test.sh PROGRAM
+# usage: playthrough_test.sh PROGRAM [SOUND_SERVER]
+#
+# SOUND_SERVER is pulseaudio (the default) or pipewire: the same check under
+# PipeWire and its PulseAudio-compatible server, as most desktops play sound.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
@@ -31,8 +34,9 @@ loudest_peak=-1
 rate=48000
 
 if [ "${1:-}" != --inside ]; then
-    need xvfb-run openbox xdotool pulseaudio pactl parec sox node
-    exec "$here/../../../tools/null-sink.sh" \
+    need xvfb-run openbox xdotool sox node
+    need_sound_server "${2:-pulseaudio}"
+    exec "$here/../../../tools/null-sink.sh" --server "${2:-pulseaudio}" \
         xvfb-run -a -s "-screen 0 1280x720x24" sh "$0" --inside "$1"
 fi
 program_file=$2

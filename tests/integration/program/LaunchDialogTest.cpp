@@ -289,6 +289,29 @@ TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
     expectQuietExit(quitTimeout);
 }
 
+// F7 reaches the player like any other key and leaves it running. The
+// engine hands the keys to a hidden text view of its own, for which F7 turned
+// on a cursor whose first blink aborted the program. The page ends the program
+// two seconds after the key that follows F7, time enough for that blink.
+TEST_F(LaunchDialog, F7LeavesThePlayerRunning) {
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    const auto page = htmlPage(
+        "", "<p>keys</p>" + scriptElement("fetch('ready');\n"
+                                          "addEventListener('keydown', (event) => { if "
+                                          "(event.key === 'x') setTimeout(() => { document.title "
+                                          "= 'vantorelix_exit'; }, 2000); });"));
+    bundle_ = std::make_unique<TestBundle>(DemoPages{{startPageName, page}, {"ready", ""}});
+    watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
+    program_ = std::make_unique<ProgramRun>(*bundle_, environment());
+    ASSERT_FALSE(waitForDialog().empty());
+    type({"Return"});
+    ASSERT_TRUE(waitUntil(appearTimeout, [this] {
+        return watch_->firstOpened("ready").has_value() || !program_->running();
+    }));
+    type({"F7", "x"});
+    expectQuietExit(quitTimeout);
+}
+
 enum class PlayedSize { fullScreen, threeQuarters };
 
 // Keys that answer "Play" from wherever the focus is, and the size the view

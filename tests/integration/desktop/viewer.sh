@@ -1,0 +1,124 @@
+# Helpers of the checks that play the demo as a viewer does, on an X server
+# under openbox: the launch dialog answered, keys and the window driven with
+# xdotool, the screen captured and the sound recorded from the null sink of
+# tools/null-sink.sh. Sourced after common.sh, not run.
+
+# The keys a viewer may press while the demo plays, but for F11 and those
+# that end the program (Escape, Ctrl-Q, Alt-F4).
+viewer_keys="a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7 8 9 space Tab
+Left Right Up Down Prior Next Home End Return F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F12"
+
+now() { date +%s.%N; }
+# calc EXPRESSION: its value; holds EXPRESSION: whether it is true.
+calc() { awk "BEGIN { OFMT = \"%.3f\"; print $* }"; }
+holds() { awk "BEGIN { exit !($*) }"; }
+
+# start_openbox: openbox manages the display until the check ends. Until a
+# manager announces that it keeps an active window, xdotool says the window
+# manager does not support one.
+start_openbox() {
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    server="$! $server"
+    wait_for 30 managing || { cat "$work/openbox.log" >&2; fail "openbox did not start"; }
+}
+managing() { ! xdotool getactivewindow 2>&1 | grep -q "claims not to support"; }
+
+# start_recorder: the null sink's monitor is recorded into $work/sound.raw
+# (48 kHz, 16 bits, stereo) from $recording_start on, until the check ends.
+start_recorder() {
+    parec --device=velmorin-null.monitor --format=s16le --rate=48000 --channels=2 \
+        --raw --latency-msec=20 >"$work/sound.raw" &
+    server="$! $server"
+    recording_start=$(now)
+}
+
+# level_of START SECONDS: the RMS level in dBFS of that stretch of the
+# recording (-999 for silence); START counts from the recording's start.
+level_of() {
+    sox -t raw -r 48000 -e signed -b 16 -c 2 "$work/sound.raw" -n trim "$1" "$2" stats 2>&1 |
+        awk 'index($0, "RMS lev dB") == 1 { level = $(NF - 2) }
+             END { print (level == "" || level == "-inf") ? -999 : level }'
+}
+
+# first_sound: when the recording first rises above -50 dBFS, in seconds
+# after Play.
+first_sound() {
+    sound_length() {
+        sox -t raw -r 48000 -e signed -b 16 -c 2 "$work/sound.raw" -n "$@" stat 2>&1 |
+            awk '/^Length/ { print $NF }'
+    }
+    calc "$(sound_length) - $(sound_length silence 1 0.05 -50d) - ($play - $recording_start)"
+}
+
+# quiet_windows FIRST LAST LIMIT: $quiet lists each 5 s window from FIRST to
+# LAST seconds after Play whose level is at or below LIMIT dBFS, as
+# "start:level"; $quietest is the quietest level of all.
+quiet_windows() {
+    offset=$(calc "$play - $recording_start")
+    quietest=0 window=$1 quiet=""
+    while holds "$window + 5 <= $2"; do
+        level=$(level_of "$(calc "$offset + $window")" 5)
+        holds "$level < $quietest" && quietest=$level
+        holds "$level > $3" || quiet="$quiet ${window}s:$level"
+        window=$((window + 5))
+    done
+}
+
+# launch_player PROGRAM: starts it, answers the launch dialog with Enter
+# (Play, full screen) and waits for the player window: $play is the moment
+# of the key, $player the window.
+launch_player() {
+    start_program "$1"
+    wait_for 60 find_titled || fail "no launch dialog appeared"
+    dialog=$titled
+    xdotool windowfocus --sync "$dialog" key Return
+    play=$(now)
+    find_player() { find_titled && [ "$titled" != "$dialog" ]; }
+    wait_for 30 find_player || fail "no player window appeared after Play"
+    player=$titled
+}
+find_titled() {
+    titled=$(xdotool search --onlyvisible --name '^Velmorin HD$' 2>/dev/null | tail -n 1)
+    [ -n "$titled" ]
+}
+
+# geometry_of WINDOW: "x,y widthxheight", or nothing once it is gone.
+geometry_of() {
+    xdotool getwindowgeometry "$1" 2>/dev/null |
+        awk '/Position:/ { p = $2 } /Geometry:/ { g = $2 } END { if (g != "") print p, g }'
+}
+full_screen() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_FULLSCREEN; }
+
+# ended_within SECONDS: whether the program ends within the time, checked
+# every 50 ms; $took is how long it took (or the whole time).
+ended_within() {
+    ended_from=$(now) took=$1
+    while ! process_ended "$program"; do
+        took=$(calc "$(now) - $ended_from")
+        holds "$took < $1" || return 1
+        sleep 0.05
+    done
+    took=$(calc "$(now) - $ended_from")
+}
+
+# collect_status: $status is the ended program's exit status; $program is
+# cleared.
+collect_status() {
+    wait "$program" && status=0 || status=$?
+    program=""
+}
+
+# show_stacks: where every thread of the program is, for a program that
+# does not answer; written to the check's output before it is ended.
+show_stacks() {
+    echo "== stacks of the program (pid $program), the main thread first" >&2
+    gdb -batch -p "$program" -ex 'thread apply all bt' 2>&1 | grep -v '^\[New LWP' >&2 ||
+        eu-stack -p "$program" >&2 || true
+}
+
+# own_warnings PID: GLib's critical and warning messages that the program's own
+# process wrote on its standard error (the engine's processes write theirs
+# there too, under their own process ids).
+own_warnings() {
+    grep -E "\([^():]*:$1\): ([[:alnum:]-]*-)?(CRITICAL|WARNING) \*\*" "$work/err" || true
+}
