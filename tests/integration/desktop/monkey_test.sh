@@ -14,12 +14,13 @@
 # - the program stays alive until the demo's end;
 # - each F11 changes the window's geometry within 2 s;
 # - screenshots 5 s apart differ, but for those taken while minimised;
-# - every 5 s window of the sound, from Play + 2 s to the demo's end - 5 s,
-#   is above -40 dBFS;
+# - every 5 s window of the sound, from its first sound + 2 s to the demo's
+#   end - 5 s, is above -40 dBFS;
 # - the program's own process writes no GLib critical or warning.
 #
 # At the end the demo ends itself with status 0, no later than its timeline's
-# length + 3 s (the play-through check's bound) + 5 s after Play.
+# length + 15 s (the play-through check's bound on its start) + 5 s after
+# Play.
 #
 # The actions are drawn from a seed, printed first; VELM_MONKEY_SEED=N plays
 # the same actions again (their timing follows the machine).
@@ -30,7 +31,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
 . "$here/viewer.sh"
 
-# The play-through check's bound around the timeline's end, in seconds.
+# The play-through check's bound on the demo's start (Play to its first
+# sound), and how much earlier than its timeline's length it may end, in
+# seconds.
+longest_start=15
 end_tolerance=3
 # Added to it for a demo that had to answer a viewer all along.
 input_allowance=5
@@ -51,7 +55,7 @@ make_work monkey
 demo="$(dirname "$program_file")/../share/velmorin-hd/demo"
 demo_end=$(node --input-type=module -e \
     "console.log((await import('file://$(realpath "$demo")/timeline.js')).DEMO_END)")
-deadline=$(calc "$demo_end + $end_tolerance + $input_allowance")
+deadline=$(calc "$demo_end + $longest_start + $input_allowance")
 echo "the demo's timeline ends at $demo_end s; it must end by $deadline s after Play"
 
 start_openbox
@@ -228,7 +232,8 @@ done <"$work/shots"
 echo "$shots screenshots, $compared pairs compared, the least differing by $least pixels"
 [ -z "$same" ] || problem "the picture stood still between screenshots$same"
 
-quiet_windows 2 "$(calc "$demo_end - 5")" "$quietest_window"
+heard=$(first_sound)
+quiet_windows "$(calc "int($heard) + 3")" "$(calc "$heard + $demo_end - 5")" "$quietest_window"
 echo "the quietest 5 s window of the sound: $quietest dBFS"
 [ -z "$quiet" ] || problem "windows quieter than $quietest_window dBFS (start after Play: level):$quiet"
 
