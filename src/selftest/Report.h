@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/WebView.h"
 
@@ -18,8 +19,18 @@ inline constexpr const char* pageLinePrefix = "selftest page: ";
 inline constexpr const char* missingValueText = "nil";
 
 // "selftest page: " and the probe's value; failing that the error's
-// description; failing both "nil".
+// description; failing both "nil". The probe runs in the page's own script
+// world, where a page may replace what it calls, so its answer is written
+// on one line whatever it holds: see oneLine().
 std::string pageReportLine(const ScriptResult& probe);
+
+// The text with every character that could end or break a line written as
+// JSON writes it in a string: "\n", "\r", "\t", "\b", "\f", and "\u00XX"
+// for the other C0 controls, DEL and the C1 controls, "\u2028" and "\u2029"
+// for the Unicode line and paragraph separators. Everything else, a
+// backslash included, stays as it came: the probe's honest answer is JSON
+// and never holds such a character, so it is never changed.
+std::string oneLine(std::string_view text);
 
 // "selftest lit pixels: 33.3 %": one digit after the point, and "nan" for a
 // value that is not a number, whatever its sign bit.

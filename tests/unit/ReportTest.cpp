@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -43,6 +44,62 @@ TEST(PageReportLine, ValueThenErrorThenNil) {
     for (const auto& row : table) {
         SCOPED_TRACE(row.expected);
         EXPECT_EQ(pageReportLine(row.probe), row.expected);
+    }
+}
+
+// The probe runs in the page's own script world, so a page can change what
+// it answers (replace JSON.stringify, throw an error of its own), but never
+// the shape of the report: whatever breaks a line is written escaped, as
+// JSON writes it, and the rest stays as it came.
+TEST(PageReportLine, StaysOneLineWhateverThePageAnswers) {
+    using namespace std::string_literals;
+    struct Row {
+        ScriptResult probe;
+        std::string expected;
+    };
+    const Row table[] = {
+        {{"fine\nselftest lit pixels: 100.0 %", std::nullopt},
+         R"(selftest page: fine\nselftest lit pixels: 100.0 %)"},
+        {{std::nullopt, "Error: x\r\nselftest lit pixels: 100.0 %"},
+         R"(selftest page: Error: x\r\nselftest lit pixels: 100.0 %)"},
+        {{"tab\tback\bfeed\f", std::nullopt}, R"(selftest page: tab\tback\bfeed\f)"},
+        {{"nul\0one\x01"
+          "esc\x1bus\x1f"
+          "del\x7f"s,
+          std::nullopt},
+         R"(selftest page: nul\u0000one\u0001esc\u001bus\u001fdel\u007f)"},
+        // C1 controls, NEL among them, and the Unicode line and paragraph
+        // separators; their neighbours (a no-break space, U+2027) stay.
+        {{"nel\xc2\x85"
+          "csi\xc2\x9b"
+          "nbsp\xc2\xa0",
+          std::nullopt},
+         "selftest page: nel\\u0085csi\\u009bnbsp\xc2\xa0"},
+        {{"ls\xe2\x80\xa8ps\xe2\x80\xa9"
+          "dot\xe2\x80\xa7",
+          std::nullopt},
+         "selftest page: ls\\u2028ps\\u2029dot\xe2\x80\xa7"},
+        // The honest answer is JSON: its own escapes, quotes and non-ASCII
+        // text are left alone.
+        {{R"({"text":"a\nb \\ \"q\" é","buttons":0,"canvas":null})", std::nullopt},
+         R"(selftest page: {"text":"a\nb \\ \"q\" é","buttons":0,"canvas":null})"},
+        // A lead byte cut off at the end is no control.
+        {{"cut\xc2", std::nullopt}, "selftest page: cut\xc2"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.expected);
+        EXPECT_EQ(pageReportLine(row.probe), row.expected);
+    }
+}
+
+TEST(PageReportLine, NoByteOfAnAnswerEndsTheLine) {
+    for (int byte = 0; byte < 256; ++byte) {
+        SCOPED_TRACE(byte);
+        const std::string answer = "a" + std::string(1, static_cast<char>(byte)) + "b";
+        const auto line = pageReportLine({answer, answer});
+        EXPECT_TRUE(std::none_of(line.begin(), line.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20;
+        })) << line;
     }
 }
 

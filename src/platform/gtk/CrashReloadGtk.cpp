@@ -29,6 +29,18 @@ void CrashReload::stopQuietPeriod() {
     }
 }
 
+void CrashReload::loadAgain() {
+    // A reload starts the new process and loads the view's current history
+    // item. A process lost before the first page committed leaves no such
+    // item, and the reload would leave the view empty for good.
+    WebKitBackForwardList* history = webkit_web_view_get_back_forward_list(view_);
+    if (webkit_back_forward_list_get_current_item(history) == nullptr && !requestedPage_.empty()) {
+        webkit_web_view_load_uri(view_, requestedPage_.c_str());
+    } else {
+        webkit_web_view_reload(view_);
+    }
+}
+
 void CrashReload::onTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                gpointer self) {
     auto* reload = static_cast<CrashReload*>(self);
@@ -42,7 +54,7 @@ void CrashReload::onTerminated(WebKitWebView* view, WebKitWebProcessTerminationR
         return;
     }
     if (gtk_widget_get_mapped(GTK_WIDGET(view))) {
-        webkit_web_view_reload(view);
+        reload->loadAgain();
     } else {
         reload->reloadWhenMapped_ = true;
     }
@@ -57,11 +69,11 @@ void CrashReload::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer 
     reload->quietPeriod_ = g_timeout_add_seconds(quietPeriodSeconds, onQuietPeriodOver, self);
 }
 
-void CrashReload::onMapped(GtkWidget* view, gpointer self) {
+void CrashReload::onMapped(GtkWidget*, gpointer self) {
     auto* reload = static_cast<CrashReload*>(self);
     if (reload->reloadWhenMapped_) {
         reload->reloadWhenMapped_ = false;
-        webkit_web_view_reload(WEBKIT_WEB_VIEW(view));
+        reload->loadAgain();
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <webkit/webkit.h>
 
+#include <string>
+#include <utility>
+
 namespace velmorin::gtk {
 
 // When the view's web process ends without being asked to (it crashed, or it
@@ -14,6 +17,11 @@ public:
     explicit CrashReload(WebKitWebView* view);
     ~CrashReload();
 
+    // The page the view was asked to load: loaded again when the web
+    // process is lost before any page of the view got as far as its
+    // history, where a reload starts a new process and loads nothing.
+    void setRequestedPage(std::string uri) { requestedPage_ = std::move(uri); }
+
     CrashReload(const CrashReload&) = delete;
     CrashReload& operator=(const CrashReload&) = delete;
 
@@ -25,8 +33,10 @@ private:
     static gboolean onQuietPeriodOver(gpointer self);
 
     void stopQuietPeriod();
+    void loadAgain();
 
     WebKitWebView* view_;  // Not owned: the view outlives this.
+    std::string requestedPage_;
     int recentLosses_ = 0;
     bool reloadWhenMapped_ = false;
     guint quietPeriod_ = 0;

@@ -20,19 +20,50 @@ namespace velmorin {
 
 namespace {
 
+// Whether the program was started with a standard output.
+enum class StandardOutput { open, closed };
+
+// A program started with a standard descriptor closed (`2>&-`, say) would
+// hand that number to the next file it opens, and whatever the libraries
+// write to standard error would then go into that file. Here that was the
+// X server's connection: a warning written into it reads to the server as
+// the start of a request over 100 KiB long, which swallows every request
+// that follows, and the program waits for ever for an answer. So 0, 1 and 2
+// are opened first, on /dev/null where they are not open, before anything
+// else opens a file; the answer is whether standard output was there.
+StandardOutput openStandardDescriptors() {
+    auto output = StandardOutput::open;
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) {
+            continue;
+        }
+        if (fd == STDOUT_FILENO) {
+            output = StandardOutput::closed;
+        }
+        // The lowest free number is taken, which is this one: those below
+        // it are open by now.
+        const int nowhere = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (nowhere >= 0 && nowhere != fd) {
+            dup2(nowhere, fd);
+            close(nowhere);
+        }
+    }
+    return output;
+}
+
 // Standard output is the self-test report's alone, yet libraries and the
 // engine's child processes write to descriptor 1 too (GLib's debug messages,
 // for one). The report keeps a private duplicate of it, closed on exec so no
 // child inherits it, and descriptor 1 becomes standard error for everyone
-// else. The duplicate is -1 when there was no standard output to begin with.
+// else. The duplicate is -1 when there was no standard output to begin with:
+// a report that cannot be written fails the check, and is not lost quietly
+// in /dev/null.
 int takeStandardOutputForTheReport() {
-    const int report = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-    if (dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-        // Without a standard error, what others write goes nowhere.
-        const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        dup2(nowhere, STDOUT_FILENO);
-        close(nowhere);
-    }
+    const StandardOutput output = openStandardDescriptors();
+    const int report = output == StandardOutput::open
+                           ? fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1)
+                           : -1;
+    dup2(STDERR_FILENO, STDOUT_FILENO);
     return report;
 }
 
@@ -94,8 +125,20 @@ std::optional<std::string> PlatformGtk::executablePath() {
 }
 
 void PlatformGtk::addIconSearchFolder(const std::string& folder) {
-    gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(gdk_display_get_default()),
-                                   folder.c_str());
+    // When several folders of the search path hold an icon of the same name
+    // and size, GTK 4.8 takes the one of the last folder, which GTK's own call
+    // to add a folder makes it. The folder also goes in front, so the bundle's
+    // icon still wins with a GTK that takes the first folder's instead.
+    GtkIconTheme* theme = gtk_icon_theme_get_for_display(gdk_display_get_default());
+    g_auto(GStrv) current = gtk_icon_theme_get_search_path(theme);
+    g_autoptr(GStrvBuilder) path = g_strv_builder_new();
+    g_strv_builder_add(path, folder.c_str());
+    if (current != nullptr) {
+        g_strv_builder_addv(path, const_cast<const char**>(current));
+    }
+    g_strv_builder_add(path, folder.c_str());
+    g_auto(GStrv) searched = g_strv_builder_end(path);
+    gtk_icon_theme_set_search_path(theme, searched);
 }
 
 std::optional<std::string> PlatformGtk::writeStandardOutput(const std::string& text) {

@@ -181,6 +181,7 @@ void WebViewGtk::loadRequest(const UrlRequest& request) {
     const auto uriRequest =
         GObjectPtr<WebKitURIRequest>::adopt(webkit_uri_request_new(request.url.c_str()));
     webkit_web_view_load_request(view_.get(), uriRequest.get());
+    crashReload_->setRequestedPage(request.url);
 }
 
 std::optional<std::string> WebViewGtk::title() const {

@@ -156,10 +156,7 @@ void WindowGtk::setContentView(std::shared_ptr<WebView> view) {
     gtk_widget_set_size_request(webView.widget(), contentWidth_, contentHeight_);
     gtk_window_set_child(handle(), webView.widget());
     contentView_ = std::move(view);
-    // The id is cleared when the callback ends, by itself or removed.
-    fitTick_ = gtk_widget_add_tick_callback(webView.widget(), fitContent, this, [](gpointer self) {
-        static_cast<WindowGtk*>(self)->fitTick_ = 0;
-    });
+    startFitting(webView.widget());
 }
 
 gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self) {
@@ -169,9 +166,15 @@ gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self
     // with the size asked for and correct the window by the difference, for
     // a window manager that gives it another size. A window the desktop
     // sizes itself is left alone: correcting it would only make its later
-    // size wrong.
+    // size wrong. Whatever the desktop does, the fit ends after a bounded
+    // number of frames, so it never runs on for the life of the window.
     constexpr int maximumAttempts = 4;
+    constexpr int maximumFrames = 120;
     auto* window = static_cast<WindowGtk*>(self);
+    if (++window->fitFrames_ > maximumFrames) {
+        gtk_widget_set_size_request(content, -1, -1);
+        return G_SOURCE_REMOVE;
+    }
     const int width = gtk_widget_get_width(content);
     const int height = gtk_widget_get_height(content);
     if (width == 0 || height == 0) {
@@ -200,22 +203,39 @@ gboolean WindowGtk::fitContent(GtkWidget* content, GdkFrameClock*, gpointer self
     return G_SOURCE_CONTINUE;
 }
 
+void WindowGtk::startFitting(GtkWidget* content) {
+    fitAttempts_ = 0;
+    fitFrames_ = 0;
+    // The id is cleared when the callback ends, by itself or removed.
+    fitTick_ = gtk_widget_add_tick_callback(content, fitContent, this, [](gpointer self) {
+        static_cast<WindowGtk*>(self)->fitTick_ = 0;
+    });
+}
+
 void WindowGtk::onFullScreenChanged(GObject* window, GParamSpec*, gpointer self) {
-    // A window that went full screen before it was ever fitted (the launch
-    // dialog's choice) is fitted when it first leaves full screen, so its
-    // content gets the size asked for then.
+    // A window that goes full screen before its first fit is over (the
+    // launch dialog's choice) is fitted when it first leaves full screen,
+    // so its content gets the size asked for then. Only then: a window
+    // that has had its own size keeps the size the viewer gave it, and
+    // the desktop gives it back on leaving full screen.
     auto* player = static_cast<WindowGtk*>(self);
-    if (gtk_window_is_fullscreen(GTK_WINDOW(window)) || !player->contentView_ ||
-        player->fitTick_ != 0) {
+    if (!player->contentView_) {
         return;
     }
+    if (gtk_window_is_fullscreen(GTK_WINDOW(window))) {
+        if (player->fitTick_ != 0) {
+            player->fitOnLeavingFullScreen_ = FitOnLeavingFullScreen::yes;
+        }
+        return;
+    }
+    if (player->fitOnLeavingFullScreen_ == FitOnLeavingFullScreen::no || player->fitTick_ != 0) {
+        return;
+    }
+    player->fitOnLeavingFullScreen_ = FitOnLeavingFullScreen::no;
     GtkWidget* content = backendCast<WebViewGtk>(*player->contentView_).widget();
     player->fullScreenWidth_ = gtk_widget_get_width(content);
     player->fullScreenHeight_ = gtk_widget_get_height(content);
-    player->fitAttempts_ = 0;
-    player->fitTick_ = gtk_widget_add_tick_callback(content, fitContent, player, [](gpointer data) {
-        static_cast<WindowGtk*>(data)->fitTick_ = 0;
-    });
+    player->startFitting(content);
 }
 
 void WindowGtk::center() {

@@ -35,7 +35,10 @@ public:
 private:
     static gboolean fitContent(GtkWidget* content, GdkFrameClock* clock, gpointer self);
     static void onFullScreenChanged(GObject* window, GParamSpec* property, gpointer self);
+    void startFitting(GtkWidget* content);
     void stopFitting();
+
+    enum class FitOnLeavingFullScreen { no, yes };
 
     GObjectPtr<GtkWidget> window_;
     GtkWidget* headerBar_ = nullptr;
@@ -43,7 +46,9 @@ private:
     int contentHeight_ = 0;
     std::shared_ptr<WebView> contentView_;
     int fitAttempts_ = 0;
+    int fitFrames_ = 0;
     guint fitTick_ = 0;
+    FitOnLeavingFullScreen fitOnLeavingFullScreen_ = FitOnLeavingFullScreen::no;
     // The content's size in full screen, while the window leaves it.
     int fullScreenWidth_ = -1;
     int fullScreenHeight_ = -1;

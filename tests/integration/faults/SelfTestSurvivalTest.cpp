@@ -183,6 +183,101 @@ TEST(WebProcessKilled, ReportsWhatTheReloadedViewShows) {
     }
 }
 
+// A program started with standard descriptors closed. Were one left closed,
+// the next file the program opened would take its number and get what the
+// libraries write there: the X server's connection took standard error in
+// one run of four or more, and a warning written into it hung the program.
+// Each row is run several times, two runs at a time on one display, and in
+// every run the three descriptors are looked at directly once the engine has
+// started: /dev/null or one of the test's captures, nothing else.
+enum class Outcome {
+    // The two report lines on standard output, status 0.
+    report,
+    // No standard output to write the report to: status 1, and the
+    // program's line on standard error when there is one.
+    failedReport,
+};
+
+struct ClosedCase {
+    std::string name;
+    std::string redirections;  // As a shell writes them.
+    Outcome outcome;
+    bool errorOpen;
+    int runs;
+};
+
+class ClosedDescriptors : public testing::TestWithParam<ClosedCase> {};
+
+// What the program's descriptor points to, or why it cannot be read.
+std::string descriptorTarget(pid_t pid, int fd) {
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink(
+        "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd), error);
+    return error ? "closed or unreadable: " + error.message() : target.string();
+}
+
+void expectStandardDescriptorsHeld(pid_t pid) {
+    for (int fd = 0; fd <= 2; ++fd) {
+        const auto target = descriptorTarget(pid, fd);
+        EXPECT_TRUE(target == "/dev/null" || target.starts_with("/memfd:"))
+            << "descriptor " << fd << ": " << target;
+    }
+}
+
+TEST_P(ClosedDescriptors, NothingElseTakesTheirPlace) {
+    constexpr int atOnce = 2;
+    const auto& row = GetParam();
+    PrivateDisplay display(screenWidth, screenHeight);
+    ASSERT_TRUE(display.ready()) << "no Xvfb server for the runs";
+    TestBundle bundle({{startPageName, htmlPage("", "<p>closed</p>")}});
+    const ProgramStart start{{"sh", "-c", "exec \"$0\" " + row.redirections}};
+    for (int done = 0; done < row.runs; done += atOnce) {
+        std::vector<std::unique_ptr<ProgramRun>> batch;
+        for (int i = 0; i < atOnce; ++i) {
+            batch.push_back(std::make_unique<ProgramRun>(
+                bundle, display.environment(selfTestEnvironment()), start));
+        }
+        // A child of the engine's means the program is well past its start.
+        std::vector<bool> looked(batch.size(), false);
+        waitUntil(runBound, [&] {
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                if (looked[i] || !batch[i]->running()) {
+                    looked[i] = true;
+                } else if (!webProcessesBelow(batch[i]->pid()).empty()) {
+                    expectStandardDescriptorsHeld(batch[i]->pid());
+                    looked[i] = true;
+                }
+            }
+            return std::find(looked.begin(), looked.end(), false) == looked.end();
+        });
+        for (auto& run : batch) {
+            const auto result = run->finish(runBound);
+            SCOPED_TRACE(result.describe());
+            if (row.outcome == Outcome::report) {
+                twoLineReport(result);
+                continue;
+            }
+            EXPECT_FALSE(result.timedOut);
+            EXPECT_TRUE(result.exitedWith(1));
+            EXPECT_EQ(result.standardOutput, "");
+            EXPECT_EQ(result.standardError.find("velmorin-hd: cannot write the self-test report: "
+                                                "Bad file descriptor\n") != std::string::npos,
+                      row.errorOpen);
+        }
+    }
+}
+
+// Standard error closed is the row that hung; its runs are enough to see a
+// hang of one in four with a chance of nine in ten, beside the descriptors
+// looked at in every run.
+INSTANTIATE_TEST_SUITE_P(
+    Redirections, ClosedDescriptors,
+    testing::Values(ClosedCase{"Output", ">&-", Outcome::failedReport, true, 2},
+                    ClosedCase{"Error", "2>&-", Outcome::report, false, 8},
+                    ClosedCase{"OutputAndError", ">&- 2>&-", Outcome::failedReport, false, 4},
+                    ClosedCase{"All", "<&- >&- 2>&-", Outcome::failedReport, false, 2}),
+    test::rowName);
+
 // A page that saves files through links with a download attribute, one to a
 // data: URL and one to a blob: URL, clicked once it has loaded. Nothing is
 // downloaded (the home folder and the download folder stay empty) and the

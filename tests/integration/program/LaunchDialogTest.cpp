@@ -246,28 +246,43 @@ TEST_F(LaunchDialog, UntickedBoxWindowIsNotFullScreen) {
 }
 
 // F11 takes the player out of full screen, to its first size, and back in,
-// whatever the dialog chose. The page asks for the file seen-N once it has
-// seen the N-th size of full screen, three quarters of the screen and full
-// screen again, and ends the program at a key after that: it followed each
-// size and kept the keyboard.
+// whatever the dialog chose; a size the viewer then gives the window is the
+// one it comes back at the next time. The page asks for the file seen-N once
+// it has held the N-th size for a second: full screen, three quarters of the
+// screen, that less 200 x 100 (the window made smaller), full screen and the
+// smaller size again. It ends the program at a key after that, if it still
+// has the smaller size: it followed each size and kept the keyboard.
 TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
+    constexpr int narrower = 200;
+    constexpr int lower = 100;
     ASSERT_NO_FATAL_FAILURE(startWindowManager());
     const auto full = std::to_string(screenWidth) + ", " + std::to_string(screenHeight);
     const auto first =
         std::to_string(screenWidth * 3 / 4) + ", " + std::to_string(screenHeight * 3 / 4);
+    const auto smaller = std::to_string(screenWidth * 3 / 4 - narrower) + ", " +
+                         std::to_string(screenHeight * 3 / 4 - lower);
     const auto page = htmlPage(
         "",
         "<p>sizes</p>" +
             scriptElement(
-                "const sizes = [[" + full + "], [" + first + "], [" + full +
+                "const sizes = [[" + full + "], [" + first + "], [" + smaller + "], [" + full +
+                "], [" + smaller +
                 "]];\n"
                 "let seen = 0;\n"
-                "setInterval(() => { if (seen < sizes.length && innerWidth === sizes[seen][0] "
-                "&& innerHeight === sizes[seen][1]) { seen++; fetch('seen-' + seen); } }, 50);\n"
+                "let held = 0;\n"
+                "setInterval(() => {\n"
+                "  const now = sizes[seen];\n"
+                "  held = now && innerWidth === now[0] && innerHeight === now[1] ? held + 1 : 0;\n"
+                "  if (held === 20) { held = 0; seen++; fetch('seen-' + seen); }\n"
+                "}, 50);\n"
                 "addEventListener('keydown', (event) => { if (seen === sizes.length && "
-                "event.key === 'x') document.title = 'vantorelix_exit'; });"));
-    bundle_ = std::make_unique<TestBundle>(
-        DemoPages{{startPageName, page}, {"seen-1", ""}, {"seen-2", ""}, {"seen-3", ""}});
+                "innerWidth === sizes[4][0] && innerHeight === sizes[4][1] && event.key === 'x') "
+                "document.title = 'vantorelix_exit'; });"));
+    DemoPages pages{{startPageName, page}};
+    for (int size = 1; size <= 5; ++size) {
+        pages["seen-" + std::to_string(size)] = "";
+    }
+    bundle_ = std::make_unique<TestBundle>(pages);
     watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
     program_ = std::make_unique<ProgramRun>(*bundle_, environment());
     const auto pageSaw = [this](int size) {
@@ -283,8 +298,22 @@ TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
     ASSERT_TRUE(pageSaw(1)) << "the page never saw full screen";
     type({"F11"});
     ASSERT_TRUE(pageSaw(2)) << "the page never saw three quarters of the screen";
+    const auto player = waitForPlayer();
+    ASSERT_FALSE(player.empty()) << "no player window";
+    const auto before = geometry(player);
+    tool({"xdotool", "windowsize", player, std::to_string(before.width - narrower),
+          std::to_string(before.height - lower)});
+    ASSERT_TRUE(pageSaw(3)) << "the page never saw the smaller size";
     type({"F11"});
-    ASSERT_TRUE(pageSaw(3)) << "the page never saw full screen again";
+    ASSERT_TRUE(pageSaw(4)) << "the page never saw full screen again";
+    type({"F11"});
+    ASSERT_TRUE(pageSaw(5)) << "the window did not come back at the size it was given";
+    // A fit after leaving full screen comes within a few frames: a window
+    // that still has the size after a while keeps it.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const auto after = geometry(player);
+    EXPECT_EQ(after.width, before.width - narrower);
+    EXPECT_EQ(after.height, before.height - lower);
     type({"x"});
     expectQuietExit(quitTimeout);
 }

@@ -149,6 +149,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 scriptElement("document.getElementById('size').textContent = "
                                               "innerWidth + ' x ' + innerHeight;")),
                    std::string(pagePrefix) + probeJson("640 x 360", 0, "null"), ""},
+        // The probe runs in the page's world, where the page may replace
+        // what it calls; the answer still stays on the first line.
+        ReportCase{"AnswerWithALineBreakStaysOnTheFirstLine",
+                   htmlPage(scriptElement("JSON.stringify = () => "
+                                          "'fine\\nselftest lit pixels: 100.0 %';"),
+                            "<p>forged</p>"),
+                   std::string(pagePrefix) + R"(fine\nselftest lit pixels: 100.0 %)", ""},
         // Sound may start without a click or a key.
         ReportCase{"AudioRunsWithoutInput",
                    fullPage("body { background: #000; }",
