@@ -1,6 +1,10 @@
 // The web process ends unasked while the page plays (here it is killed):
 // the page is loaded again, in a new web process, once. A second loss within
-// 30 s of that load leaves the view as it is, and the program plays on.
+// 30 s of that load leaves the view as it is, and the program plays on. A
+// process lost before its first page committed has the page loaded anew, as
+// there is nothing yet to reload.
+
+#include <unistd.h>
 
 #include <thread>
 
@@ -46,6 +50,39 @@ TEST(CrashReload, OnceThenTheViewIsLeftAsItIs) {
     EXPECT_FALSE(restarted) << "a web process after the second loss, or the program ended";
     EXPECT_EQ(program.openings(startPageName), 2);
     EXPECT_TRUE(program.run().running());
+}
+
+// Answers the start page, but for its first request: the web process that
+// asked is killed before it can have an answer, so its page never commits.
+class LostBeforeTheFirstPage final : public SchemeHandler {
+public:
+    int requests = 0;
+
+    void startTask(SchemeTask& task) override {
+        if (++requests == 1) {
+            killAll(liveWebProcessesBelow(getpid()));
+            waitUntil(quietBound, [] { return liveWebProcessesBelow(getpid()).empty(); });
+            return;  // Unanswered, the task fails as it goes.
+        }
+        const std::string page = htmlPage("<title>loaded again</title>", "<p>again</p>");
+        task.didReceiveResponse(
+            {task.requestUrl(), 200, "HTTP/1.1", {{"Content-Type", "text/html"}}});
+        task.didReceiveData(Bytes(page.begin(), page.end()));
+        task.didFinish();
+    }
+    void stopTask(SchemeTask&) override {}
+};
+
+TEST(CrashReload, ALossBeforeTheFirstPageLoadsItAgain) {
+    auto handler = std::make_shared<LostBeforeTheFirstPage>();
+    std::string problem;
+    const auto engine = EngineView::create(handler, &problem);
+    ASSERT_TRUE(engine) << problem;
+    engine->webView().loadRequest(UrlRequest{.url = "app://demo/index.html"});
+    std::string title;
+    EXPECT_TRUE(waitUntilTitle(engine->view(), "loaded again", defaultEngineTimeout, &title))
+        << handler->requests << " requests, the title \"" << title << "\"";
+    EXPECT_EQ(handler->requests, 2);
 }
 
 }  // namespace

@@ -233,6 +233,11 @@ SnapshotOutcome snapshotAndWait(WebKitWebView* view, Timeout timeout) {
 
 std::unique_ptr<EngineView> EngineView::create(const std::string& resourceDirectory,
                                                std::string* error) {
+    return create(std::make_shared<DemoFiles>(resourceDirectory), error);
+}
+
+std::unique_ptr<EngineView> EngineView::create(std::shared_ptr<SchemeHandler> handler,
+                                               std::string* error) {
     if (auto problem = ensureToolkit()) {
         if (error != nullptr) {
             *error = *problem;
@@ -241,8 +246,7 @@ std::unique_ptr<EngineView> EngineView::create(const std::string& resourceDirect
     }
     std::unique_ptr<EngineView> engine(new EngineView());
     engine->configuration_ = std::make_unique<gtk::WebViewConfigurationGtk>();
-    engine->configuration_->setUrlSchemeHandler(std::make_shared<DemoFiles>(resourceDirectory),
-                                                "app");
+    engine->configuration_->setUrlSchemeHandler(std::move(handler), "app");
     engine->configuration_->setMediaTypesRequiringUserActionForPlayback(MediaTypes::none);
     engine->webView_ = std::make_shared<gtk::WebViewGtk>(*engine->configuration_);
     g_weak_ref_init(&engine->viewAlive_, engine->view());

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/Bitmap.h"
+#include "platform/SchemeTask.h"
 #include "platform/gtk/WebViewGtk.h"
 
 namespace velmorin::test {
@@ -96,6 +97,9 @@ public:
     // Criticals are fatal in a process that made one, and destroying it
     // fails the test when the web view is not finalized soon after.
     static std::unique_ptr<EngineView> create(const std::string& resourceDirectory,
+                                              std::string* error = nullptr);
+    // The same view with `handler` answering every app: URL instead.
+    static std::unique_ptr<EngineView> create(std::shared_ptr<SchemeHandler> handler,
                                               std::string* error = nullptr);
     ~EngineView();
 
