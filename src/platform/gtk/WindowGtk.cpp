@@ -4,6 +4,7 @@
 
 #include "platform/gtk/ApplicationGtk.h"
 #include "platform/gtk/BackendCast.h"
+#include "platform/gtk/CaptureKeyGtk.h"
 #include "platform/gtk/WebViewGtk.h"
 
 namespace velmorin::gtk {
@@ -68,13 +69,7 @@ gboolean onFullScreenKey(GtkWidget* window, GVariant*, gpointer) {
 // takes the window in and out of it at any time, as in GNOME's own programs.
 // The key is caught before it reaches the page, which keeps the focus.
 void addFullScreenKey(GtkWidget* window) {
-    GtkEventController* keys = gtk_shortcut_controller_new();
-    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
-    gtk_shortcut_controller_add_shortcut(
-        GTK_SHORTCUT_CONTROLLER(keys),
-        gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_F11, static_cast<GdkModifierType>(0)),
-                         gtk_callback_action_new(onFullScreenKey, nullptr, nullptr)));
-    gtk_widget_add_controller(window, keys);
+    addCaptureKey(window, GDK_KEY_F11, onFullScreenKey);
 }
 
 }  // namespace

@@ -35,10 +35,7 @@ block=10
 if [ "${1:-}" != --inside ]; then
     need xvfb-run openbox xdotool xprop gdb dbus-run-session
     need_sound_server pulseaudio
-    seed=${VELM_MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}
-    echo "seed $seed (VELM_MONKEY_SEED=$seed draws the same moments again)"
-    exec "$here/../../../tools/null-sink.sh" dbus-run-session -- \
-        xvfb-run -a -s "-screen 0 1024x768x24" sh "$0" --inside "$1" "$seed"
+    run_seeded "$0" "$1" "draws the same moments again"
 fi
 program_file=$2 seed=$3
 make_work escape

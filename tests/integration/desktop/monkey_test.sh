@@ -45,16 +45,11 @@ quietest_window=-40
 if [ "${1:-}" != --inside ]; then
     need xvfb-run openbox xdotool xprop xwininfo xmessage import compare sox node gdb dbus-run-session
     need_sound_server pulseaudio
-    seed=${VELM_MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}
-    echo "seed $seed (VELM_MONKEY_SEED=$seed plays the same actions again)"
-    exec "$here/../../../tools/null-sink.sh" dbus-run-session -- \
-        xvfb-run -a -s "-screen 0 1024x768x24" sh "$0" --inside "$1" "$seed"
+    run_seeded "$0" "$1" "plays the same actions again"
 fi
 program_file=$2 seed=$3
 make_work monkey
-demo="$(dirname "$program_file")/../share/velmorin-hd/demo"
-demo_end=$(node --input-type=module -e \
-    "console.log((await import('file://$(realpath "$demo")/timeline.js')).DEMO_END)")
+demo_end=$(timeline_end "$program_file")
 deadline=$(calc "$demo_end + $longest_start + $input_allowance")
 echo "the demo's timeline ends at $demo_end s; it must end by $deadline s after Play"
 
@@ -198,11 +193,13 @@ done 3<"$work/plan"
 if [ -n "$program" ]; then
     wait_for 2 ended || unanswered "the demo had not ended $deadline s after Play"
 fi
+stop_recorder
+heard=$(first_sound)
 if [ -z "${hung:-}" ] && ended; then
     [ -z "$program" ] || collect_status
     ended_after=$(cat "$work/ended")
     echo "the demo ended $ended_after s after Play, with status $status;" \
-        "its sound began $(first_sound) s after Play"
+        "its sound began $heard s after Play"
     holds "$ended_after >= $demo_end - $end_tolerance" ||
         problem "the program ended $ended_after s after Play, before the demo's end"
     holds "$ended_after <= $deadline" ||
@@ -232,8 +229,8 @@ done <"$work/shots"
 echo "$shots screenshots, $compared pairs compared, the least differing by $least pixels"
 [ -z "$same" ] || problem "the picture stood still between screenshots$same"
 
-heard=$(first_sound)
-quiet_windows "$(calc "int($heard) + 3")" "$(calc "$heard + $demo_end - 5")" "$quietest_window"
+[ "$heard" != none ] || { problem "no sound was recorded after Play"; heard=0; }
+quiet_windows "$(calc "$heard + 2")" "$(calc "$heard + $demo_end - 5")" "$quietest_window"
 echo "the quietest 5 s window of the sound: $quietest dBFS"
 [ -z "$quiet" ] || problem "windows quieter than $quietest_window dBFS (start after Play: level):$quiet"
 

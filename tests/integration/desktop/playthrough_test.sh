@@ -21,17 +21,15 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
+. "$here/viewer.sh"
 
 # How far the demo's length may lie from DEMO_END, and the longest start
 # from Play to the first sound, in seconds.
 length_tolerance=1
 longest_start=15
-# A sample louder than this, in dBFS, is sound.
-first_sound_level=-50
 # Level limits, in dBFS.
 quietest_window=-40
 loudest_peak=-1
-rate=48000
 
 if [ "${1:-}" != --inside ]; then
     need xvfb-run openbox xdotool sox node
@@ -41,63 +39,23 @@ if [ "${1:-}" != --inside ]; then
 fi
 program_file=$2
 make_work playthrough
-demo="$(dirname "$program_file")/../share/velmorin-hd/demo"
-demo_end=$(node --input-type=module -e \
-    "console.log((await import('file://$(realpath "$demo")/timeline.js')).DEMO_END)")
+demo_end=$(timeline_end "$program_file")
 echo "the demo's timeline ends at $demo_end s"
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-server=$!
-managing() { ! xdotool getactivewindow 2>&1 | grep -q "claims not to support"; }
-wait_for 30 managing || fail "openbox did not start"
-
-parec --device=velmorin-null.monitor --format=s16le --rate=$rate --channels=2 \
-    --raw --latency-msec=20 >"$work/sound.raw" &
-recorder=$!
-server="$recorder $server"
-now() { date +%s.%N; }
-# calc EXPRESSION: its value, to the millisecond where it is not whole (awk
-# would round a time of day to six digits); holds EXPRESSION: whether it is
-# true.
-calc() { awk "BEGIN { OFMT = \"%.3f\"; print $* }"; }
-holds() { awk "BEGIN { exit !($*) }"; }
-recorder_launched=$(now)
-
+start_openbox
+start_recorder
 start_program "$program_file"
-find_dialog() { dialog=$(xdotool search --onlyvisible --name '^Velmorin HD$' 2>/dev/null | head -n 1); [ -n "$dialog" ]; }
-wait_for 60 find_dialog || fail "no launch dialog appeared"
-xdotool windowfocus --sync "$dialog" key Return
+wait_for 60 find_titled || fail "no launch dialog appeared"
+xdotool windowfocus --sync "$titled" key Return
 play=$(now)
 finish_program "$(calc "int($demo_end + 60)")" "the demo did not end by itself"
 ended=$(now)
-kill "$recorder"
-wait "$recorder" 2>/dev/null || true
-
-# The recording's samples are placed in wall time from its end, which lies
-# where the recorder was stopped: its start can lag the recorder's launch,
-# and a sound server may hold back a monitor's samples until something
-# plays, but once the demo plays the samples keep coming at their rate.
-samples=$(($(stat -c %s "$work/sound.raw") / 4))
-recording_start=$(calc "$ended - $samples / $rate")
+stop_recorder
 echo "the recording starts $(calc "$recording_start - $recorder_launched") s after the recorder was launched"
-# first_sound FROM: the time, in seconds into the recording, of its first
-# sample louder than first_sound_level from FROM seconds on ("none" if none).
-first_sound() {
-    node -e '
-        const [file, from, rate, level] = process.argv.slice(1).map((a, i) => i ? Number(a) : a);
-        const bytes = require("fs").readFileSync(file);
-        const pcm = new Int16Array(bytes.buffer, bytes.byteOffset, bytes.length >> 1);
-        const loud = 32768 * 10 ** (level / 20);
-        for (let i = Math.max(0, Math.round(from * rate)) * 2; i < pcm.length; i++) {
-            if (Math.abs(pcm[i]) > loud) { console.log(Math.floor(i / 2) / rate); process.exit(0); }
-        }
-        console.log("none");' "$work/sound.raw" "$1" $rate $first_sound_level
-}
-heard=$(first_sound "$(calc "$play - $recording_start")")
-[ "$heard" != none ] || fail "no sound was recorded after Play"
-first=$(calc "$recording_start + $heard")
-start=$(calc "$first - $play")
-length=$(calc "$ended - $first")
+
+start=$(first_sound)
+[ "$start" != none ] || fail "no sound was recorded after Play"
+length=$(calc "$ended - $play - $start")
 echo "the demo's first sound came $start s after Play, and it ended $length s after that" \
     "($(calc "$ended - $play") s after Play)"
 # Every finding is told before the check fails, so one run shows them all.
@@ -108,27 +66,11 @@ holds "$length >= $demo_end - $length_tolerance && $length <= $demo_end + $lengt
 holds "$start <= $longest_start" ||
     problem "the demo's first sound came $start s after Play, later than $longest_start s"
 
-# sox's statistics of SECONDS seconds of the recording from START on.
-stats() {
-    sox -t raw -r $rate -e signed -b 16 -c 2 "$work/sound.raw" -n trim "$1" "$2" stats 2>&1
-}
-# overall NAME: the "Overall" column of that line of sox's statistics, the
-# first of the three figures (overall, left, right).
-overall() { awk -v name="$1" 'index($0, name) == 1 { print $(NF - 2) }'; }
-
 # Every 5 s window of the demo is heard, from its first sound on.
-offset=$heard
-silent=""
-window=2
-while holds "$window + 5 <= $demo_end - 5"; do
-    level=$(stats "$(calc "$offset + $window")" 5 | overall "RMS lev dB")
-    case $level in -inf | "") level=-999 ;; esac
-    holds "$level > $quietest_window" || silent="$silent ${window}s:$level"
-    window=$((window + 5))
-done
-[ -z "$silent" ] || problem "windows quieter than $quietest_window dBFS (start after Play: level):$silent"
+quiet_windows "$(calc "$start + 2")" "$(calc "$start + $demo_end - 5")" "$quietest_window"
+[ -z "$quiet" ] || problem "windows quieter than $quietest_window dBFS (start after Play: level):$quiet"
 
-whole=$(stats "$offset" "$demo_end")
+whole=$(sound_stats "$start" "$demo_end")
 peak=$(echo "$whole" | overall "Pk lev dB")
 flat=$(echo "$whole" | overall "Flat factor")
 echo "peak $peak dBFS, flat factor $flat"

@@ -9,7 +9,9 @@ viewer_keys="a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7
 Left Right Up Down Prior Next Home End Return F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F12"
 
 now() { date +%s.%N; }
-# calc EXPRESSION: its value; holds EXPRESSION: whether it is true.
+# calc EXPRESSION: its value, to the millisecond where it is not whole (awk
+# would round a time of day to six digits); holds EXPRESSION: whether it is
+# true.
 calc() { awk "BEGIN { OFMT = \"%.3f\"; print $* }"; }
 holds() { awk "BEGIN { exit !($*) }"; }
 
@@ -23,45 +25,90 @@ start_openbox() {
 }
 managing() { ! xdotool getactivewindow 2>&1 | grep -q "claims not to support"; }
 
+sound_rate=48000
 # start_recorder: the null sink's monitor is recorded into $work/sound.raw
-# (48 kHz, 16 bits, stereo) from $recording_start on, until the check ends.
+# (48 kHz, 16 bits, stereo) until stop_recorder or the end of the check.
 start_recorder() {
-    parec --device=velmorin-null.monitor --format=s16le --rate=48000 --channels=2 \
+    parec --device=velmorin-null.monitor --format=s16le --rate=$sound_rate --channels=2 \
         --raw --latency-msec=20 >"$work/sound.raw" &
-    server="$! $server"
-    recording_start=$(now)
+    recorder=$!
+    server="$recorder $server"
+    recorder_launched=$(now)
 }
+
+# stop_recorder: ends the recording and places it in wall time from its end,
+# which lies where the recorder was stopped: its start can lag the
+# recorder's launch by a second, and a sound server may hold back a
+# monitor's samples until something plays, but once the demo plays the
+# samples keep coming at their rate. $recording_start is when its first
+# sample was taken.
+stop_recorder() {
+    kill "$recorder" 2>/dev/null || true
+    wait "$recorder" 2>/dev/null || true
+    recording_start=$(calc "$(now) - $(stat -c %s "$work/sound.raw") / 4 / $sound_rate")
+}
+
+# sound_stats START SECONDS: sox's statistics of that stretch of the
+# recording, START counted from Play.
+sound_stats() {
+    sox -t raw -r $sound_rate -e signed -b 16 -c 2 "$work/sound.raw" -n \
+        trim "$(calc "$play - $recording_start + $1")" "$2" stats 2>&1
+}
+# overall NAME: the "Overall" column of that line of sox's statistics, the
+# first of the three figures (overall, left, right).
+overall() { awk -v name="$1" 'index($0, name) == 1 { print $(NF - 2) }'; }
 
 # level_of START SECONDS: the RMS level in dBFS of that stretch of the
-# recording (-999 for silence); START counts from the recording's start.
+# recording (-999 for silence), START counted from Play.
 level_of() {
-    sox -t raw -r 48000 -e signed -b 16 -c 2 "$work/sound.raw" -n trim "$1" "$2" stats 2>&1 |
-        awk 'index($0, "RMS lev dB") == 1 { level = $(NF - 2) }
-             END { print (level == "" || level == "-inf") ? -999 : level }'
+    level=$(sound_stats "$1" "$2" | overall "RMS lev dB")
+    case $level in -inf | "") echo -999 ;; *) echo "$level" ;; esac
 }
 
-# first_sound: when the recording first rises above -50 dBFS, in seconds
-# after Play.
+# first_sound: when the recording first has a sample louder than -50 dBFS,
+# in seconds after Play ("none" if it never does).
 first_sound() {
-    sound_length() {
-        sox -t raw -r 48000 -e signed -b 16 -c 2 "$work/sound.raw" -n "$@" stat 2>&1 |
-            awk '/^Length/ { print $NF }'
-    }
-    calc "$(sound_length) - $(sound_length silence 1 0.05 -50d) - ($play - $recording_start)"
+    node -e '
+        const [file, from, rate] = process.argv.slice(1).map((a, i) => i ? Number(a) : a);
+        const bytes = require("fs").readFileSync(file);
+        const pcm = new Int16Array(bytes.buffer, bytes.byteOffset, bytes.length >> 1);
+        const loud = 32768 * 10 ** (-50 / 20);
+        const start = Math.max(0, Math.round(from * rate));
+        for (let i = start * 2; i < pcm.length; i++) {
+            if (Math.abs(pcm[i]) > loud) { console.log(((Math.floor(i / 2) - start) / rate).toFixed(3)); process.exit(0); }
+        }
+        console.log("none");' "$work/sound.raw" "$(calc "$play - $recording_start")" $sound_rate
 }
 
 # quiet_windows FIRST LAST LIMIT: $quiet lists each 5 s window from FIRST to
 # LAST seconds after Play whose level is at or below LIMIT dBFS, as
 # "start:level"; $quietest is the quietest level of all.
 quiet_windows() {
-    offset=$(calc "$play - $recording_start")
     quietest=0 window=$1 quiet=""
     while holds "$window + 5 <= $2"; do
-        level=$(level_of "$(calc "$offset + $window")" 5)
+        level=$(level_of "$window" 5)
         holds "$level < $quietest" && quietest=$level
         holds "$level > $3" || quiet="$quiet ${window}s:$level"
-        window=$((window + 5))
+        window=$(calc "$window + 5")
     done
+}
+
+# timeline_end PROGRAM: DEMO_END of the demo bundled beside PROGRAM, the
+# length its own timeline gives it from its first sound, in seconds.
+timeline_end() {
+    node --input-type=module -e "console.log((await import('file://$(realpath \
+        "$(dirname "$1")/../share/velmorin-hd/demo")/timeline.js')).DEMO_END)"
+}
+
+# run_seeded SCRIPT PROGRAM DRAWN: prints the seed (VELM_MONKEY_SEED, or a new
+# one; DRAWN says what it draws again) and runs SCRIPT --inside PROGRAM SEED
+# on a 1024 x 768 Xvfb screen, in a D-Bus session of its own as on a desktop,
+# the sound going to a PulseAudio null sink.
+run_seeded() {
+    seed=${VELM_MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}
+    echo "seed $seed (VELM_MONKEY_SEED=$seed $3)"
+    exec "$here/../../../tools/null-sink.sh" dbus-run-session -- \
+        xvfb-run -a -s "-screen 0 1024x768x24" sh "$1" --inside "$2" "$seed"
 }
 
 # launch_player PROGRAM: starts it, answers the launch dialog with Enter

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+namespace velmorin::gtk {
+
+// Calls `action` for `keyval` pressed with no modifier, in the capture
+// phase: before the widget's children, the web view's page among them, see
+// the key. The action's answer says whether the key was used up.
+inline void addCaptureKey(GtkWidget* widget, guint keyval, GtkShortcutFunc action) {
+    GtkEventController* keys = gtk_shortcut_controller_new();
+    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
+    gtk_shortcut_controller_add_shortcut(
+        GTK_SHORTCUT_CONTROLLER(keys),
+        gtk_shortcut_new(gtk_keyval_trigger_new(keyval, static_cast<GdkModifierType>(0)),
+                         gtk_callback_action_new(action, nullptr, nullptr)));
+    gtk_widget_add_controller(widget, keys);
+}
+
+}  // namespace velmorin::gtk
