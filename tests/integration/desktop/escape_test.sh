@@ -58,9 +58,8 @@ addEventListener('load', () => setTimeout(() => {
 }, 300));
 </script></body></html>"
 
-# Four random numbers for each run, drawn from the seed.
-awk -v seed="$seed" 'BEGIN { srand(seed); for (i = 0; i < 20; i++) print rand(), rand(), rand(), rand() }' \
-    >"$work/draws"
+# One line of numbers a run.
+draw_numbers "$seed" 20 "$work/draws"
 runs=0
 # moment N LOW HIGH: the run's Nth random number as a number in [LOW, HIGH).
 moment() {
@@ -70,7 +69,6 @@ moment() {
 # The page has been read since its bundle was laid out (see set_start_page).
 page_read() { start_page_read "$1"; }
 not_full_screen() { ! full_screen "$player"; }
-active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$player" ]; }
 
 # prepare MOMENT BUNDLE: plays the bundle's demo and brings it to the moment.
 prepare() {
@@ -128,8 +126,6 @@ press() {
     esac
 }
 
-failed=""
-problem() { echo "FAIL: $*" >&2; failed=yes; }
 hog=""
 trap 'kill $hog $program $server 2>/dev/null; rm -rf "$work"' EXIT
 

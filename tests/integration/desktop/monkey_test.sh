@@ -70,16 +70,13 @@ launch_player "$program_file"
 pid=$program
 echo "player window $player, pid $pid"
 
-# Four random numbers a line, one line an action, all from the seed.
-awk -v seed="$seed" 'BEGIN { srand(seed); for (i = 0; i < 2000; i++) print rand(), rand(), rand(), rand() }' \
-    >"$work/plan"
+# One line of numbers an action.
+draw_numbers "$seed" 2000 "$work/plan"
 # pick FRACTION WORD...: the word a fraction in [0, 1) picks.
 pick() { shift "$(calc "int($1 * ($# - 1)) + 1")" && echo "$1"; }
 # between FRACTION LOW HIGH: a whole number in [LOW, HIGH].
 between() { calc "int($2 + $1 * ($3 - $2 + 1))"; }
 
-failed=""
-problem() { echo "FAIL: $*" >&2; failed=yes; }
 # unanswered WHAT: the UI did not answer; where the program is goes to the
 # output, and the run stops there.
 unanswered() {
@@ -89,8 +86,6 @@ unanswered() {
     collect_status
     hung=yes
 }
-active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$player" ]; }
-
 # The moment the program ends, counted from Play, is written down by a
 # watcher of its own, so that the driver may sleep between actions.
 (

@@ -44,10 +44,7 @@ echo "the demo's timeline ends at $demo_end s"
 
 start_openbox
 start_recorder
-start_program "$program_file"
-wait_for 60 find_titled || fail "no launch dialog appeared"
-xdotool windowfocus --sync "$titled" key Return
-play=$(now)
+launch_player "$program_file"
 finish_program "$(calc "int($demo_end + 60)")" "the demo did not end by itself"
 ended=$(now)
 stop_recorder
@@ -58,9 +55,6 @@ start=$(first_sound)
 length=$(calc "$ended - $play - $start")
 echo "the demo's first sound came $start s after Play, and it ended $length s after that" \
     "($(calc "$ended - $play") s after Play)"
-# Every finding is told before the check fails, so one run shows them all.
-failed=""
-problem() { echo "FAIL: $*" >&2; failed=yes; }
 holds "$length >= $demo_end - $length_tolerance && $length <= $demo_end + $length_tolerance" ||
     problem "the demo lasted $length s from its first sound, not $demo_end +- $length_tolerance s"
 holds "$start <= $longest_start" ||

@@ -9,6 +9,18 @@ viewer_keys="a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7
 Left Right Up Down Prior Next Home End Return F1 F2 F3 F4 F5 F6 F7 F8 F9 F10 F12"
 
 now() { date +%s.%N; }
+
+# problem WHAT: a finding, told at once; the check fails at its end, so one
+# run shows every finding.
+failed=""
+problem() { echo "FAIL: $*" >&2; failed=yes; }
+
+# draw_numbers SEED LINES FILE: four random numbers a line from the seed, so
+# that the same seed draws the same numbers again.
+draw_numbers() {
+    awk -v seed="$1" -v lines="$2" \
+        'BEGIN { srand(seed); for (i = 0; i < lines; i++) print rand(), rand(), rand(), rand() }' >"$3"
+}
 # calc EXPRESSION: its value, to the millisecond where it is not whole (awk
 # would round a time of day to six digits); holds EXPRESSION: whether it is
 # true.
@@ -135,6 +147,8 @@ geometry_of() {
         awk '/Position:/ { p = $2 } /Geometry:/ { g = $2 } END { if (g != "") print p, g }'
 }
 full_screen() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_FULLSCREEN; }
+# active: whether the player window has the focus.
+active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$player" ]; }
 
 # ended_within SECONDS: whether the program ends within the time, checked
 # every 50 ms; $took is how long it took (or the whole time).
