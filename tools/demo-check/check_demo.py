@@ -228,12 +228,11 @@ CSS_3D = re.compile(r"\bperspective\s*[:(]|\bpreserve-3d\b|"
 BACKDROP_FILTER = re.compile(r"(?:-webkit-)?backdrop-?filter", re.IGNORECASE)
 # A script's own style properties, outside any string.
 SCRIPT_CSS_3D = re.compile(r"\.perspective\s*=(?!=)")
+DRAWN_FLAT = "is CSS 3D, which is drawn flat"
+NOT_DRAWN = "is not drawn"
 WITHOUT_GPU = ("on a machine whose only OpenGL is a software rasterizer (no GPU), where the "
                "player draws pages without compositing; build the player with "
                f"{SOFTWARE_GL_OPTION} to keep it there")
-
-
-NOTHING = re.compile(r"(?!)")
 
 
 def strings_only(code):
@@ -280,12 +279,12 @@ class FolderCheck:
         elif not os.path.isfile(os.path.join(self.folder, target)):
             self.add(WARNING, path, line, f"{described} is not a file in the demo folder")
 
-    def drawing(self, path, text, first_line, css_3d, backdrop_filter):
-        """Finds what is drawn otherwise without a GPU; a build that keeps compositing draws it."""
+    def drawing(self, path, text, first_line, patterns):
+        """Finds what is drawn otherwise without a GPU, each (pattern, how) of PATTERNS; a build
+        that keeps compositing draws it."""
         if self.keeps_compositing:
             return
-        for pattern, how in ((css_3d, "is CSS 3D, which is drawn flat"),
-                             (backdrop_filter, "is not drawn")):
+        for pattern, how in patterns:
             for match in pattern.finditer(text):
                 what = match.group(0).rstrip(" \t:(=")
                 self.add(WARNING, path, line_at(text, match.start(), first_line),
@@ -294,10 +293,11 @@ class FolderCheck:
     def script(self, path, source, first_line, module_base, page_base):
         """Scans script text: imports start from its own folder, other URLs from the page's."""
         code = blank_comments(source)
-        self.drawing(path, code, first_line, SCRIPT_CSS_3D, BACKDROP_FILTER)
+        self.drawing(path, code, first_line,
+                     ((SCRIPT_CSS_3D, DRAWN_FLAT), (BACKDROP_FILTER, NOT_DRAWN)))
         # CSS in a script is in its strings; rotateX() outside them is a
         # matrix library's.
-        self.drawing(path, strings_only(code), first_line, CSS_3D, NOTHING)
+        self.drawing(path, strings_only(code), first_line, ((CSS_3D, DRAWN_FLAT),))
         for use, from_module, what, pattern in SCRIPT_PATTERNS:
             for match in re.finditer(pattern, code):
                 literal = match.group(match.lastindex)
@@ -313,7 +313,7 @@ class FolderCheck:
     def css(self, path, text, first_line, base, standards_mode):
         """Scans style rules: @import (refused in standards mode alone), url() images, and
         what is drawn otherwise without a GPU."""
-        self.drawing(path, text, first_line, CSS_3D, BACKDROP_FILTER)
+        self.drawing(path, text, first_line, ((CSS_3D, DRAWN_FLAT), (BACKDROP_FILTER, NOT_DRAWN)))
         for match in CSS_IMPORT.finditer(text):
             if standards_mode:
                 self.reference(path, line_at(text, match.start(), first_line), STYLESHEET,
