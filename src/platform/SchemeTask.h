@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +53,13 @@ public:
 
     virtual void startTask(SchemeTask& task) = 0;
     virtual void stopTask(SchemeTask& task) = 0;
+
+    // Some engines play media without asking the scheme's handler: they open
+    // the file behind a media URL themselves (WebKitGTK's GStreamer player
+    // does). For those, this is the folder the handler answers from, so the
+    // backend can let the engine's media player reach its files, and through
+    // the same rules; nothing means media of the scheme are not played there.
+    virtual std::optional<std::string> mediaFolder() const { return std::nullopt; }
 };
 
 }  // namespace velmorin

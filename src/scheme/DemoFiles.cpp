@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "scheme/FileReading.h"
 #include "scheme/PathResolution.h"
+#include "scheme/ResourceFile.h"
 
 namespace velmorin {
 
@@ -39,20 +39,24 @@ HttpResponse demoResponse(const std::string& requestUrl, const std::string& cont
 
 void DemoFiles::startTask(SchemeTask& task) {
     const auto url = task.requestUrl();
-    const auto file = resolve(url);
-    auto bytes = file ? readRegularFile(*file) : std::nullopt;
+    const auto resource = openResource(root, url);
+    auto bytes = resource ? readToEnd(resource->file) : std::nullopt;
     if (!bytes) {
         task.didFailWithError(UrlError::fileDoesNotExist);
         return;
     }
     // The extension is the resolved file's, so "app://demo/?x.png" is still
     // the start page and served as text/html.
-    const auto contentType = contentTypeFor(types, pathExtension(*file));
+    const auto contentType = contentTypeFor(types, pathExtension(resource->path));
     task.didReceiveResponse(demoResponse(url, contentType, bytes->size()));
     task.didReceiveData(std::move(*bytes));
     task.didFinish();
 }
 
 void DemoFiles::stopTask(SchemeTask&) {}
+
+std::optional<std::string> DemoFiles::mediaFolder() const {
+    return root;
+}
 
 }  // namespace velmorin

@@ -24,6 +24,8 @@ public:
     void startTask(SchemeTask& task) override;
     // Tasks never outlive startTask(), so there is nothing to stop.
     void stopTask(SchemeTask& task) override;
+    // Media come from the same folder, through the same openResource().
+    std::optional<std::string> mediaFolder() const override;
 
     // The file a request URL names, strictly inside `root`, or nothing.
     std::optional<std::string> resolve(std::string_view url) const;

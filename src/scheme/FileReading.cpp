@@ -9,31 +9,32 @@
 
 namespace velmorin {
 
-namespace {
+FileDescriptor::~FileDescriptor() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
 
-// Closes the descriptor on every path out of the read.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
         if (fd_ >= 0) {
             ::close(fd_);
         }
+        fd_ = other.release();
     }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    return *this;
+}
 
-    int get() const { return fd_; }
+int FileDescriptor::release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
 
-private:
-    int fd_;
-};
-
-}  // namespace
-
-std::optional<Bytes> readRegularFile(const std::string& path) {
+std::optional<FileDescriptor> openRegularFile(const std::string& path) {
     // O_NONBLOCK keeps open() itself from waiting for a writer when the name
-    // is a named pipe; the type check below then turns it away.
+    // is a named pipe; the type check below then turns it away. Reads of a
+    // regular file ignore the flag.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.get() < 0) {
         return std::nullopt;
@@ -42,12 +43,22 @@ std::optional<Bytes> readRegularFile(const std::string& path) {
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return std::nullopt;
     }
+    return file;
+}
+
+std::optional<Bytes> readToEnd(const FileDescriptor& file) {
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0) {
+        return std::nullopt;
+    }
+    const auto start = ::lseek(file.get(), 0, SEEK_CUR);
+    const auto guess = start >= 0 && status.st_size > start ? status.st_size - start : 0;
 
     // The size is a first guess only: the file may change while it is read,
     // and what is read up to the end is what gets served. Reading the guessed
     // size straight into place, then probing for more through a small buffer,
     // keeps a large file from ever being copied.
-    Bytes bytes(static_cast<std::size_t>(status.st_size));
+    Bytes bytes(static_cast<std::size_t>(guess));
     std::size_t filled = 0;
     std::uint8_t probe[16 * 1024];
     while (true) {
@@ -71,6 +82,11 @@ std::optional<Bytes> readRegularFile(const std::string& path) {
     }
     bytes.resize(filled);
     return bytes;
+}
+
+std::optional<Bytes> readRegularFile(const std::string& path) {
+    const auto file = openRegularFile(path);
+    return file ? readToEnd(*file) : std::nullopt;
 }
 
 }  // namespace velmorin

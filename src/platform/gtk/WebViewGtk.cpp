@@ -8,6 +8,7 @@
 #include "platform/gtk/DrawingPathGtk.h"
 #include "platform/gtk/HiddenTextViewKeysGtk.h"
 #include "platform/gtk/ImageGtk.h"
+#include "platform/gtk/MediaDoorGtk.h"
 #include "platform/gtk/PageDialogsGtk.h"
 #include "platform/gtk/SchemeTaskGtk.h"
 
@@ -139,6 +140,9 @@ WebViewConfigurationGtk::WebViewConfigurationGtk()
 
 void WebViewConfigurationGtk::setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,
                                                   const std::string& scheme) {
+    if (const auto folder = handler->mediaFolder()) {
+        openMediaDoor(context_.get(), scheme, *folder);
+    }
     registerSchemeHandler(context_.get(), scheme, std::move(handler));
 }
 

@@ -1,0 +1,84 @@
+#include "platform/gtk/MediaDoorGtk.h"
+
+#include <glib.h>
+
+#include <string_view>
+
+#include "platform/gtk/media/MediaDoorNames.h"
+
+namespace velmorin::gtk {
+
+namespace {
+
+// The program's plugin folder, lib/velmorin-hd/gstreamer-1.0 beside its bin/,
+// or nothing when the plugin is not there.
+std::string pluginFolder() {
+    g_autofree char* executable = g_file_read_link("/proc/self/exe", nullptr);
+    if (executable == nullptr) {
+        return {};
+    }
+    g_autofree char* bin = g_path_get_dirname(executable);
+    g_autofree char* bundle = g_path_get_dirname(bin);
+    g_autofree char* folder = g_build_filename(bundle, VELMORIN_MEDIA_PLUGIN_SUBDIR, nullptr);
+    g_autofree char* plugin = g_build_filename(folder, "libgstvelmorinmedia.so", nullptr);
+    if (!g_file_test(plugin, G_FILE_TEST_IS_REGULAR)) {
+        return {};
+    }
+    return folder;
+}
+
+// Adds `entry` to the list held by `variable`, items parted by `separator`,
+// keeping what the user had set there. `entry` goes first or last as asked,
+// and is not added twice.
+//
+//   WEBKIT_GST_ALLOWED_URI_PROTOCOLS=myscheme  becomes  myscheme,app
+//   GST_PLUGIN_PATH_1_0=/opt/gst               becomes  <plugin folder>:/opt/gst
+enum class Place { first, last };
+void addToList(const char* variable, const std::string& entry, std::string_view separator,
+               Place place) {
+    const char* current = g_getenv(variable);
+    if (current == nullptr || current[0] == '\0') {
+        g_setenv(variable, entry.c_str(), TRUE);
+        return;
+    }
+    g_auto(GStrv) items = g_strsplit(current, std::string(separator).c_str(), -1);
+    for (char** item = items; *item != nullptr; ++item) {
+        if (entry == g_strstrip(*item)) {
+            return;
+        }
+    }
+    const std::string list = place == Place::first
+                                 ? entry + std::string(separator) + current
+                                 : std::string(current) + std::string(separator) + entry;
+    g_setenv(variable, list.c_str(), TRUE);
+}
+
+}  // namespace
+
+void openMediaDoor(WebKitWebContext* context, const std::string& scheme,
+                   const std::string& folder) {
+    if (scheme != mediaDoorScheme) {
+        return;
+    }
+    const std::string plugins = pluginFolder();
+    if (plugins.empty()) {
+        return;
+    }
+    // The engine's media player refuses URL schemes outside its own short
+    // list unless they are named in this variable, which it reads for every
+    // load.
+    addToList("WEBKIT_GST_ALLOWED_URI_PROTOCOLS", scheme, ",", Place::last);
+    // GStreamer reads GST_PLUGIN_PATH only when GST_PLUGIN_PATH_1_0 is unset,
+    // so the folder goes into whichever of the two the user relies on. The
+    // engine binds that variable's folders into its web process's sandbox.
+    const char* pathVariable =
+        g_getenv("GST_PLUGIN_PATH_1_0") == nullptr && g_getenv("GST_PLUGIN_PATH") != nullptr
+            ? "GST_PLUGIN_PATH"
+            : "GST_PLUGIN_PATH_1_0";
+    addToList(pathVariable, plugins, G_SEARCHPATH_SEPARATOR_S, Place::first);
+    g_setenv(mediaFolderVariable, folder.c_str(), TRUE);
+    // The web process sees the demo folder, and may only read it.
+    webkit_web_context_add_path_to_sandbox(context, folder.c_str(), TRUE);
+}
+
+}  // namespace velmorin::gtk

@@ -1,0 +1,214 @@
+// A GStreamer plugin with one source element, for the URLs of the player's
+// own scheme. The engine's media player hands a media element's URL to
+// GStreamer, which looks for an element that claims the URL's scheme; none of
+// GStreamer's own does for app:, so without this plugin <audio> and <video>
+// fail on every file of the demo folder.
+//
+// The element opens the file through openResource(), the same code that
+// answers the page's other requests, so media obey the same rules: a URL
+// that leaves the folder opens nothing, and nothing outside the folder is
+// opened. It then reads the file in place, piece by piece and wherever the
+// demuxer asks (seeking moves the offset, it does not read the file again
+// from its start), rather than whole into memory.
+
+#include <gst/base/gstbasesrc.h>
+#include <gst/gst.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+
+#include "platform/gtk/media/MediaDoorNames.h"
+#include "scheme/ResourceFile.h"
+
+namespace {
+
+GST_DEBUG_CATEGORY_STATIC(appSourceDebug);
+#define GST_CAT_DEFAULT appSourceDebug
+
+// Large enough that a file is read in few calls when the element pushes.
+constexpr guint pushBlockSize = 64 * 1024;
+
+struct VelmorinAppSrc {
+    GstBaseSrc parent;
+    gchar* uri;
+    // The open file while the element runs; held apart from the URI, which
+    // GStreamer may change only while the element is stopped.
+    std::optional<velmorin::FileDescriptor>* file;
+    guint64 size;
+};
+
+struct VelmorinAppSrcClass {
+    GstBaseSrcClass parentClass;
+};
+
+void velmorin_app_src_uri_handler_init(gpointer iface, gpointer);
+
+G_DEFINE_TYPE_WITH_CODE(VelmorinAppSrc, velmorin_app_src, GST_TYPE_BASE_SRC,
+                        G_IMPLEMENT_INTERFACE(GST_TYPE_URI_HANDLER,
+                                              velmorin_app_src_uri_handler_init))
+
+VelmorinAppSrc* asAppSrc(gpointer object) {
+    return reinterpret_cast<VelmorinAppSrc*>(object);
+}
+
+GstStaticPadTemplate sourceTemplate =
+    GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS_ANY);
+
+gboolean start(GstBaseSrc* base) {
+    auto* self = asAppSrc(base);
+    const char* folder = std::getenv(velmorin::gtk::mediaFolderVariable);
+    std::optional<velmorin::ResourceFile> resource;
+    // Without the player's folder (the plugin loaded by some other program),
+    // every URL is refused.
+    if (folder != nullptr && folder[0] == '/' && self->uri != nullptr) {
+        resource = velmorin::openResource(folder, self->uri);
+    }
+    struct stat status {};
+    if (!resource || fstat(resource->file.get(), &status) != 0) {
+        // Not found: the engine gives the element the same error as for a
+        // file it cannot play, MEDIA_ERR_SRC_NOT_SUPPORTED.
+        GST_ELEMENT_ERROR(self, RESOURCE, NOT_FOUND, ("No such media file."),
+                          ("%s", self->uri != nullptr ? self->uri : "no URI"));
+        return FALSE;
+    }
+    self->size = static_cast<guint64>(status.st_size);
+    *self->file = std::move(resource->file);
+    GST_DEBUG_OBJECT(self, "opened %s, %" G_GUINT64_FORMAT " bytes", resource->path.c_str(),
+                     self->size);
+    return TRUE;
+}
+
+gboolean stop(GstBaseSrc* base) {
+    asAppSrc(base)->file->reset();
+    return TRUE;
+}
+
+gboolean isSeekable(GstBaseSrc*) {
+    return TRUE;
+}
+
+gboolean getSize(GstBaseSrc* base, guint64* size) {
+    *size = asAppSrc(base)->size;
+    return TRUE;
+}
+
+GstFlowReturn fill(GstBaseSrc* base, guint64 offset, guint length, GstBuffer* buffer) {
+    auto* self = asAppSrc(base);
+    if (!*self->file) {
+        return GST_FLOW_FLUSHING;
+    }
+    GstMapInfo map;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_WRITE)) {
+        GST_ELEMENT_ERROR(self, RESOURCE, READ, (nullptr), ("could not map a buffer"));
+        return GST_FLOW_ERROR;
+    }
+    gsize filled = 0;
+    while (filled < length) {
+        const auto count = pread((*self->file)->get(), map.data + filled, length - filled,
+                                 static_cast<off_t>(offset + filled));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            gst_buffer_unmap(buffer, &map);
+            GST_ELEMENT_ERROR(self, RESOURCE, READ, (nullptr),
+                              ("read failed: %s", g_strerror(errno)));
+            return GST_FLOW_ERROR;
+        }
+        if (count == 0) {
+            break;
+        }
+        filled += static_cast<gsize>(count);
+    }
+    gst_buffer_unmap(buffer, &map);
+    if (filled == 0) {
+        return GST_FLOW_EOS;
+    }
+    gst_buffer_resize(buffer, 0, static_cast<gssize>(filled));
+    GST_BUFFER_OFFSET(buffer) = offset;
+    GST_BUFFER_OFFSET_END(buffer) = offset + filled;
+    return GST_FLOW_OK;
+}
+
+void finalize(GObject* object) {
+    auto* self = asAppSrc(object);
+    delete self->file;
+    g_free(self->uri);
+    G_OBJECT_CLASS(velmorin_app_src_parent_class)->finalize(object);
+}
+
+void velmorin_app_src_class_init(VelmorinAppSrcClass* klass) {
+    G_OBJECT_CLASS(klass)->finalize = finalize;
+    auto* elementClass = GST_ELEMENT_CLASS(klass);
+    gst_element_class_add_static_pad_template(elementClass, &sourceTemplate);
+    gst_element_class_set_static_metadata(elementClass, "Velmorin HD demo file source",
+                                          "Source/File", "Reads the player's app: media files",
+                                          "The Velmorin HD developers");
+    auto* baseClass = GST_BASE_SRC_CLASS(klass);
+    baseClass->start = start;
+    baseClass->stop = stop;
+    baseClass->is_seekable = isSeekable;
+    baseClass->get_size = getSize;
+    baseClass->fill = fill;
+}
+
+void velmorin_app_src_init(VelmorinAppSrc* self) {
+    self->uri = nullptr;
+    self->file = new std::optional<velmorin::FileDescriptor>();
+    self->size = 0;
+    gst_base_src_set_blocksize(GST_BASE_SRC(self), pushBlockSize);
+}
+
+GstURIType uriType(GType) {
+    return GST_URI_SRC;
+}
+
+const gchar* const* uriProtocols(GType) {
+    static const gchar* const protocols[] = {velmorin::gtk::mediaDoorScheme, nullptr};
+    return protocols;
+}
+
+gchar* getUri(GstURIHandler* handler) {
+    return g_strdup(asAppSrc(handler)->uri);
+}
+
+gboolean setUri(GstURIHandler* handler, const gchar* uri, GError** error) {
+    auto* self = asAppSrc(handler);
+    GST_OBJECT_LOCK(self);
+    const bool running = GST_STATE(self) > GST_STATE_READY;
+    if (!running) {
+        g_free(self->uri);
+        self->uri = g_strdup(uri);
+    }
+    GST_OBJECT_UNLOCK(self);
+    if (running) {
+        g_set_error_literal(error, GST_URI_ERROR, GST_URI_ERROR_BAD_STATE,
+                            "The URI of a playing source cannot change.");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void velmorin_app_src_uri_handler_init(gpointer iface, gpointer) {
+    auto* uriInterface = static_cast<GstURIHandlerInterface*>(iface);
+    uriInterface->get_type = uriType;
+    uriInterface->get_protocols = uriProtocols;
+    uriInterface->get_uri = getUri;
+    uriInterface->set_uri = setUri;
+}
+
+gboolean pluginInit(GstPlugin* plugin) {
+    GST_DEBUG_CATEGORY_INIT(appSourceDebug, "velmorinappsrc", 0, "Velmorin HD app: media");
+    return gst_element_register(plugin, "velmorinappsrc", GST_RANK_PRIMARY,
+                                velmorin_app_src_get_type());
+}
+
+}  // namespace
+
+#define PACKAGE "velmorin-hd"
+GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, velmorinmedia,
+                  "The media of the Velmorin HD player's app: URLs", pluginInit, "1.0.0", "MIT/X11",
+                  "velmorin-hd", "https://velmorin.invalid/")
