@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "platform/SchemeTask.h"
+
+namespace velmorin::test {
+
+// The clips of tests/data/media (made by its make-clips.sh):
+//   tone-440.ogg  4 s of a 440 Hz sine, Vorbis
+//   tone-440.wav  1 s of the same, PCM
+//   white.webm    2 s of a white picture, VP8
+Bytes mediaClip(const std::string& name);
+
+}  // namespace velmorin::test

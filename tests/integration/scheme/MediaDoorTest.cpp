@@ -1,0 +1,330 @@
+// Media elements play the demo folder's files from app: URLs, through the
+// program's media plugin, which opens them by the same rules as every other
+// request: what the scheme's handler refuses, media refuse, with the error a
+// failed load gives (4, MEDIA_ERR_SRC_NOT_SUPPORTED).
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/HostileCatalogue.h"
+#include "common/MediaClips.h"
+#include "common/NamedRows.h"
+#include "common/TempTree.h"
+#include "integration/support/EngineWait.h"
+#include "integration/support/ProgramRun.h"
+#include "scheme/DemoFiles.h"
+
+namespace velmorin::test {
+namespace {
+
+constexpr const char* probePage = "app://demo/probe.html";
+constexpr Timeout mediaTimeout{60'000};
+
+// Loads each URL of `urls` into a new element of `kind` and gives, in order,
+// one line per URL: the URL as the engine reads it (resolved against the
+// page, dot segments removed), a tab, and "loaded <currentSrc>" or
+// "error <code>".
+const char* const loadEachScript = R"js(
+const outcomes = [];
+for (const url of JSON.parse(urls)) {
+    const element = document.createElement(kind);
+    element.muted = true;
+    outcomes.push(await new Promise(resolve => {
+        element.onloadedmetadata = () => resolve('loaded ' + element.currentSrc);
+        element.onerror = () => resolve('error ' + (element.error ? element.error.code : '?'));
+        setTimeout(() => resolve('no answer'), 10000);
+        element.src = url;
+    }));
+    element.removeAttribute('src');
+    element.load();
+    let href = url;
+    try { href = new URL(url, document.baseURI).href; } catch (e) {}
+    outcomes[outcomes.length - 1] = href + '\t' + outcomes[outcomes.length - 1];
+}
+return outcomes.join('\n');
+)js";
+
+// Plays tone-440.ogg (4 s) as `how` says and reports what the page heard.
+const char* const playScript = R"js(
+const audio = new Audio(src);
+const seen = [];
+audio.ontimeupdate = () => seen.push(audio.currentTime);
+await new Promise((resolve, reject) => {
+    audio.onloadedmetadata = resolve;
+    audio.onerror = () => reject(new Error('media error ' + audio.error.code));
+});
+if (how === 'seek' || how === 'fastSeek') {
+    const seeked = new Promise(resolve => audio.onseeked = resolve);
+    if (how === 'seek') { audio.currentTime = 2.5; } else { audio.fastSeek(2.5); }
+    await seeked;
+    seen.length = 0;
+}
+audio.loop = how === 'loop';
+await audio.play();
+const ends = await new Promise(resolve => {
+    let wraps = 0, last = 0;
+    audio.ontimeupdate = () => {
+        const now = audio.currentTime;
+        seen.push(now);
+        if (now + 0.3 < last) { ++wraps; }
+        last = now;
+        if (wraps >= 2) { resolve(wraps); }
+    };
+    audio.onended = () => resolve(0);
+    setTimeout(() => resolve(-1), 20000);
+});
+audio.pause();
+return JSON.stringify({ends, first: seen[0], least: Math.min(...seen), most: Math.max(...seen)});
+)js";
+
+// The answer of the scheme's handler to one request: served or not.
+class Verdict final : public SchemeTask {
+public:
+    explicit Verdict(std::string url) : url_(std::move(url)) {}
+    std::string requestUrl() const override { return url_; }
+    void didReceiveResponse(const HttpResponse&) override {}
+    void didReceiveData(Bytes&&) override {}
+    void didFinish() override { served = true; }
+    void didFailWithError(UrlError) override { served = false; }
+
+    bool served = false;
+
+private:
+    std::string url_;
+};
+
+// What an element made of a URL, and the URL as the engine read it.
+struct MediaOutcome {
+    std::string url;
+    std::string outcome;
+};
+
+// A JSON string literal for any UTF-8 text; other bytes are not in the
+// catalogue's URLs.
+std::string jsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            quoted += escape;
+        } else {
+            quoted += static_cast<char>(c);
+        }
+    }
+    return quoted + "\"";
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const auto end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+class MediaDoorTest : public testing::Test {
+protected:
+    // The demo folder holds the probe page and the clips; beside it lies a
+    // clip that no URL may reach.
+    void SetUp() override {
+        tree_.writeDemo("probe.html",
+                        std::string("<!doctype html><html><body>media probe</body></html>"));
+        tree_.writeDemo("tone-440.ogg", mediaClip("tone-440.ogg"));
+        tree_.writeDemo("sub/tone-440.wav", mediaClip("tone-440.wav"));
+        tree_.write("beside.wav", mediaClip("tone-440.wav"));
+    }
+
+    void open() {
+        std::string problem;
+        engine_ = EngineView::create(tree_.root().string(), &problem);
+        ASSERT_NE(engine_, nullptr) << problem;
+        const auto load = engine_->load(probePage);
+        ASSERT_TRUE(load.succeeded()) << load.describe();
+    }
+
+    std::vector<MediaOutcome> loadEach(const std::vector<std::string>& urls,
+                                       const std::string& kind = "audio") {
+        std::string list = "[";
+        for (const auto& url : urls) {
+            list += (list.size() > 1 ? "," : "") + jsonString(url);
+        }
+        list += "]";
+        GVariantBuilder arguments;
+        g_variant_builder_init(&arguments, G_VARIANT_TYPE("a{sv}"));
+        g_variant_builder_add(&arguments, "{sv}", "urls", g_variant_new_string(list.c_str()));
+        g_variant_builder_add(&arguments, "{sv}", "kind", g_variant_new_string(kind.c_str()));
+        const auto outcome = callAsyncAndWait(engine_->view(), loadEachScript,
+                                              g_variant_builder_end(&arguments), mediaTimeout);
+        EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
+        std::vector<MediaOutcome> outcomes;
+        for (const auto& line : splitLines(outcome.value.value_or(""))) {
+            const auto tab = line.find('\t');
+            if (tab != std::string::npos) {
+                outcomes.push_back({line.substr(0, tab), line.substr(tab + 1)});
+            }
+        }
+        return outcomes;
+    }
+
+    std::string play(const std::string& src, const std::string& how) {
+        const auto outcome = callAsyncAndWait(
+            engine_->view(), playScript,
+            g_variant_new_parsed("{'src': <%s>, 'how': <%s>}", src.c_str(), how.c_str()),
+            mediaTimeout);
+        EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
+        return outcome.value.value_or("");
+    }
+
+    DemoTree tree_{"velmorin-media"};
+    std::unique_ptr<EngineView> engine_;
+};
+
+struct UrlCase {
+    std::string name;
+    std::string url;
+    // "loaded <currentSrc>" or "error <code>".
+    std::string outcome;
+};
+
+TEST_F(MediaDoorTest, LoadsTheFolderFilesByAnyUrlThatNamesThem) {
+    const std::vector<UrlCase> cases = {
+        {"relative", "tone-440.ogg", "loaded app://demo/tone-440.ogg"},
+        {"in a subfolder", "sub/tone-440.wav", "loaded app://demo/sub/tone-440.wav"},
+        {"absolute", "app://demo/tone-440.ogg", "loaded app://demo/tone-440.ogg"},
+        {"from the root", "/sub/tone-440.wav", "loaded app://demo/sub/tone-440.wav"},
+        {"another host", "app://elsewhere/tone-440.ogg", "loaded app://elsewhere/tone-440.ogg"},
+        {"with a query", "tone-440.ogg?v=2#t", "loaded app://demo/tone-440.ogg?v=2#t"},
+        {"escaped", "sub/tone%2D440.wav", "loaded app://demo/sub/tone%2D440.wav"},
+        {"missing", "missing.ogg", "error 4"},
+        {"a folder", "sub/", "error 4"},
+        {"escaped dots out", "%2e%2e/beside.wav", "error 4"},
+        {"escaped slash out", "..%2Fbeside.wav", "error 4"},
+        {"doubly escaped", "%252e%252e/beside.wav", "error 4"},
+    };
+    open();
+    std::vector<std::string> urls;
+    for (const auto& c : cases) {
+        urls.push_back(c.url);
+    }
+    OpenedFiles opened(tree_.root());
+    const auto outcomes = loadEach(urls);
+    ASSERT_EQ(outcomes.size(), cases.size());
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        EXPECT_EQ(outcomes[index].outcome, cases[index].outcome) << cases[index].name;
+    }
+    opened.update();
+    EXPECT_EQ(opened.openings("beside.wav"), 0) << "a clip beside the demo folder was opened";
+}
+
+// Each URL of the hostile catalogue, as a media element's source, with a
+// clip at every name a row may reach: media load exactly where the scheme's
+// handler serves, and fail with error 4 everywhere else. The one difference
+// is a link that leads out of the folder: the handler follows it, but the
+// web process sees the demo folder alone, so media cannot.
+TEST_F(MediaDoorTest, RefusesExactlyWhereTheSchemeRefuses) {
+    const auto clip = mediaClip("tone-440.wav");
+    tree_.addSpecialEntries();
+    std::vector<std::string> urls;
+    std::vector<Outcome> rowOutcomes;
+    for (const auto& row : hostileCatalogue()) {
+        if (row.generated) {
+            continue;
+        }
+        urls.push_back(row.url);
+        rowOutcomes.push_back(row.outcome);
+        if (row.outcome == Outcome::inside && !row.name.empty() && row.name != "sub" &&
+            row.name != "pipe" && row.name != "zero" && row.name != "loop") {
+            // Some names are folders of others ("..." and ".../secret.txt");
+            // the first one written stands, and the other row finds no file.
+            try {
+                tree_.writeDemo(row.name, clip);
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    // The catalogue's way out through a link, and the files a way out would
+    // find beside the folder.
+    tree_.write("linked.wav", clip);
+    std::filesystem::create_symlink("../linked.wav", tree_.demo() / "outside.txt");
+    for (const char* beside : {"secret.txt", "x.js", "index.html"}) {
+        tree_.write(beside, clip);
+    }
+    open();
+
+    // The handler's answer is taken for the URL as the engine hands it on
+    // ("app://demo/sub/../a.js" arrives as "app://demo/a.js").
+    DemoFiles door(tree_.root().string());
+    OpenedFiles opened(tree_.root());
+    const auto outcomes = loadEach(urls);
+    ASSERT_EQ(outcomes.size(), urls.size());
+    int loaded = 0;
+    for (std::size_t index = 0; index < urls.size(); ++index) {
+        const auto& [url, outcome] = outcomes[index];
+        SCOPED_TRACE(urls[index] + " read as " + url);
+        Verdict verdict(url);
+        // Only app: URLs ever reach the handler.
+        if (url.rfind("app:", 0) == 0) {
+            door.startTask(verdict);
+        }
+        if (verdict.served && rowOutcomes[index] != Outcome::link) {
+            ++loaded;
+            EXPECT_EQ(outcome, "loaded " + url);
+        } else {
+            EXPECT_EQ(outcome, "error 4");
+        }
+    }
+    EXPECT_GT(loaded, 10) << "too few rows reach a clip to prove anything";
+    opened.update();
+    for (const char* beside : {"beside.wav", "secret.txt", "x.js", "index.html"}) {
+        EXPECT_EQ(opened.openings(beside), 0) << beside << " beside the demo folder was opened";
+    }
+}
+
+TEST_F(MediaDoorTest, SeeksAndLoops) {
+    open();
+    struct PlayCase {
+        std::string how;
+        std::string src;
+    };
+    for (const PlayCase& c : std::vector<PlayCase>{{"seek", "tone-440.ogg"},
+                                                   {"fastSeek", "tone-440.ogg"},
+                                                   {"loop", "sub/tone-440.wav"},
+                                                   {"whole", "sub/tone-440.wav"}}) {
+        SCOPED_TRACE(c.how);
+        const auto report = play(c.src, c.how);
+        // The report is flat JSON of numbers, read field by field.
+        auto field = [&report](const std::string& name) {
+            const auto at = report.find("\"" + name + "\":");
+            return at == std::string::npos ? -100.0
+                                           : std::stod(report.substr(at + name.size() + 3));
+        };
+        if (c.how == "loop") {
+            // Twice from near the end back to the start.
+            EXPECT_EQ(field("ends"), 2) << report;
+            EXPECT_GT(field("most"), 0.5) << report;
+        } else if (c.how == "whole") {
+            EXPECT_EQ(field("ends"), 0) << report;
+            EXPECT_LT(field("first"), 0.5) << report;
+            EXPECT_GT(field("most"), 0.9) << report;
+        } else {
+            // From 2.5 s on, never earlier, to the end.
+            EXPECT_EQ(field("ends"), 0) << report;
+            EXPECT_GE(field("least"), 2.3) << report;
+            EXPECT_LT(field("first"), 2.9) << report;
+            EXPECT_GT(field("most"), 3.8) << report;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmorin::test
