@@ -22,6 +22,11 @@ WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environmen
 
 WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded,
                            const std::filesystem::path& program) {
+    return runSelfTestPages({{startPageName, page}}, pageTimeNeeded, program);
+}
+
+WatchedRun runSelfTestPages(const DemoPages& pages, Seconds pageTimeNeeded,
+                            const std::filesystem::path& program) {
     constexpr int attempts = 4;
     WatchedRun run;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
@@ -30,8 +35,7 @@ WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded,
             ADD_FAILURE() << "no Xvfb server for the run";
             return run;
         }
-        run = runWatched({{startPageName, page}}, display.environment(selfTestEnvironment()),
-                         runTimeout, program);
+        run = runWatched(pages, display.environment(selfTestEnvironment()), runTimeout, program);
         const bool blank = run.result.standardOutput.rfind(blankDocumentReport, 0) == 0;
         const auto delay = run.startPageDelay();
         const bool late = !delay || *delay > probeDelay - pageTimeNeeded;

@@ -75,5 +75,8 @@ inline constexpr Seconds probeDelay{4.0};
 // the page, so it is made again, a bounded number of times.
 WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5),
                            const std::filesystem::path& program = {});
+// The same for a demo of several files, whose start page is index.html.
+WatchedRun runSelfTestPages(const DemoPages& pages, Seconds pageTimeNeeded = Seconds(1.5),
+                            const std::filesystem::path& program = {});
 
 }  // namespace velmorin::test

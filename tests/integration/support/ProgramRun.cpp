@@ -70,9 +70,30 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// A hard link is as good as a copy (the path a program was started by is its
+// own) and cheaper; across file systems only a copy works.
+void linkOrCopy(const fs::path& from, const fs::path& to) {
+    fs::remove(to);
+    std::error_code linkError;
+    fs::create_hard_link(from, to, linkError);
+    if (linkError) {
+        fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+        fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    }
+}
+
+}  // namespace
+
 TestBundle::TestBundle(const DemoPages& pages) : tree_("velmorin-bundle") {
     fs::create_directories(executable().parent_path());
     replaceProgram(VELMORIN_PROGRAM_PATH);
+    // The media plugin, where the program looks for it beside itself.
+    const fs::path plugin(VELMORIN_MEDIA_PLUGIN_PATH);
+    fs::create_directories(root() / VELMORIN_MEDIA_PLUGIN_SUBDIR);
+    linkOrCopy(plugin, root() / VELMORIN_MEDIA_PLUGIN_SUBDIR / plugin.filename());
     fs::create_directories(demoDirectory());
     for (const auto& [path, content] : pages) {
         tree_.write(fs::relative(demoDirectory(), root()) / path, content);
@@ -80,17 +101,7 @@ TestBundle::TestBundle(const DemoPages& pages) : tree_("velmorin-bundle") {
 }
 
 void TestBundle::replaceProgram(const fs::path& program) {
-    fs::remove(executable());
-    // A hard link is as good as a copy (the path it was started by is its
-    // own) and cheaper; across file systems only a copy works.
-    std::error_code linkError;
-    fs::create_hard_link(program, executable(), linkError);
-    if (linkError) {
-        fs::copy_file(program, executable(), fs::copy_options::overwrite_existing);
-        fs::permissions(executable(), fs::perms::owner_all | fs::perms::group_read |
-                                          fs::perms::group_exec | fs::perms::others_read |
-                                          fs::perms::others_exec);
-    }
+    linkOrCopy(program, executable());
 }
 
 fs::path TestBundle::executable() const {

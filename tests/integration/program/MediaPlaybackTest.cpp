@@ -1,0 +1,85 @@
+// The program plays a page's own media as it ships: the plugin found beside
+// it, the demo folder shown to the sandboxed web process, sound started
+// without a gesture, and the video's frames in the self-test snapshot.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/MediaClips.h"
+#include "integration/support/PageRuns.h"
+
+namespace velmorin::test {
+namespace {
+
+// Each way a page plays a file of its folder sets one flag of the caption
+// once it plays; the white clip fills the page behind it.
+const char* const mediaPage = R"html(<!doctype html>
+<html><head><meta charset="utf-8"><style>
+html, body { margin: 0; background: #000; overflow: hidden; }
+video { position: fixed; inset: 0; width: 100vw; height: 100vh; object-fit: fill; }
+#caption { position: fixed; left: 0; top: 0; font: 8px sans-serif; color: #fff; }
+</style></head><body>
+<video src="clips/white.webm" autoplay muted loop></video>
+<audio id="element" src="clips/tone-440.ogg" autoplay></audio>
+<audio id="sourced" autoplay><source src="missing.ogg"><source src="app://demo/clips/tone-440.ogg"></audio>
+<div id="caption">media</div>
+<script>
+const flags = { element: 0, sourced: 0, constructed: 0, analysed: 0, video: 0 };
+const show = () => document.getElementById('caption').textContent =
+    'media ' + Object.entries(flags).map(([name, value]) => name + value).join(' ');
+const playing = (element, name) => element.addEventListener('timeupdate', () => {
+    if (element.currentTime > 0.2) { flags[name] = 1; show(); }
+});
+playing(document.getElementById('element'), 'element');
+playing(document.getElementById('sourced'), 'sourced');
+playing(document.querySelector('video'), 'video');
+const constructed = new Audio('/clips/tone-440.ogg');
+playing(constructed, 'constructed');
+constructed.play();
+// Through Web Audio: the analyser hears the tone's 440 Hz.
+const context = new AudioContext();
+const analysed = new Audio('clips/tone-440.ogg');
+const analyser = context.createAnalyser();
+analyser.fftSize = 8192;
+context.createMediaElementSource(analysed).connect(analyser);
+analyser.connect(context.destination);
+analysed.play();
+const spectrum = new Float32Array(analyser.frequencyBinCount);
+setInterval(() => {
+    analyser.getFloatFrequencyData(spectrum);
+    let loudest = 0;
+    for (let bin = 1; bin < spectrum.length; ++bin) {
+        if (spectrum[bin] > spectrum[loudest]) { loudest = bin; }
+    }
+    const hertz = loudest * context.sampleRate / analyser.fftSize;
+    if (spectrum[loudest] > -40 && Math.abs(hertz - 440) < 440 * 0.02) { flags.analysed = 1; show(); }
+}, 100);
+show();
+</script></body></html>
+)html";
+
+std::string asText(const Bytes& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(MediaPlayback, PlaysThePagesOwnClipsWithoutAGesture) {
+    const auto run = runSelfTestPages({{startPageName, mediaPage},
+                                       {"clips/tone-440.ogg", asText(mediaClip("tone-440.ogg"))},
+                                       {"clips/white.webm", asText(mediaClip("white.webm"))}},
+                                      Seconds(3.0));
+    ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
+    const auto lines = run.result.outputLines();
+    ASSERT_EQ(lines.size(), 2u) << run.result.describe();
+    EXPECT_EQ(lines[0],
+              "selftest page: {\"text\":\"media element1 sourced1 constructed1 analysed1 video1\","
+              "\"buttons\":0,\"canvas\":null}");
+    // The white picture fills all but the caption's corner.
+    const auto lit = std::atof(lines[1].c_str() + std::strlen("selftest lit pixels: "));
+    EXPECT_GE(lit, 90.0) << lines[1];
+}
+
+}  // namespace
+}  // namespace velmorin::test
