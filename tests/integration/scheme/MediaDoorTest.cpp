@@ -290,6 +290,23 @@ TEST_F(MediaDoorTest, RefusesExactlyWhereTheSchemeRefuses) {
     }
 }
 
+// The user's own values of the variables the player adds to stay in them,
+// and media still play.
+TEST_F(MediaDoorTest, KeepsTheUsersOwnMediaSettings) {
+    g_setenv("WEBKIT_GST_ALLOWED_URI_PROTOCOLS", "myscheme", TRUE);
+    g_unsetenv("GST_PLUGIN_PATH_1_0");
+    g_setenv("GST_PLUGIN_PATH", "/nonexistent/gstreamer", TRUE);
+    open();
+    EXPECT_STREQ(g_getenv("WEBKIT_GST_ALLOWED_URI_PROTOCOLS"), "myscheme,app");
+    const std::string plugins = g_getenv("GST_PLUGIN_PATH");
+    EXPECT_TRUE(plugins.ends_with(":/nonexistent/gstreamer")) << plugins;
+    EXPECT_NE(plugins.find("lib/velmorin-hd/gstreamer-1.0:"), std::string::npos) << plugins;
+    EXPECT_EQ(g_getenv("GST_PLUGIN_PATH_1_0"), nullptr);
+    const auto outcomes = loadEach({"tone-440.ogg"});
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].outcome, "loaded app://demo/tone-440.ogg");
+}
+
 TEST_F(MediaDoorTest, SeeksAndLoops) {
     open();
     struct PlayCase {
