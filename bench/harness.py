@@ -14,10 +14,13 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools" / "demo-check"))
 import proctree  # noqa: E402
+from check_demo import CONTRACT_FILE, read_contract  # noqa: E402
 from stats import med  # noqa: E402
 
-EXIT_TITLE = "vantorelix_exit"
+# The title the programs exit on, from the page contract the player is built from.
+EXIT_TITLE = read_contract(CONTRACT_FILE).exit_title
 SMALL = 256 * 1024
 BIG = 64 * 1024 * 1024
 COUNT = 256
@@ -102,7 +105,8 @@ def chromium_run(args, timeout=90):
 
 # ---------------------------------------------------------------- start-up
 def bench_startup(work):
-    root = bundle(work, "startup", (pages / "startup.html").read_text())
+    page = (pages / "startup.html").read_text().replace("/*EXIT_TITLE*/", EXIT_TITLE)
+    root = bundle(work, "startup", page)
     url = (root / "share/velmorin-hd/demo/index.html").as_uri()
     times = {"player": [], "floor": [], "chromium": []}
     for i in range(startup_runs):

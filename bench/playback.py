@@ -38,7 +38,9 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools" / "demo-check"))
 import proctree  # noqa: E402
+from check_demo import CONTRACT_FILE, read_contract  # noqa: E402
 
 repo = Path(__file__).resolve().parent.parent
 build = repo / "build-bench"
@@ -170,7 +172,8 @@ def make_copy(work, port):
     except OSError:
         shutil.copy2(player, root / "bin" / "velmorin-hd")
     (demo / "bench-probe.js").write_text(
-        probe.read_text().replace("/*COLLECTOR*/", f"http://127.0.0.1:{port}/report"))
+        probe.read_text().replace("/*COLLECTOR*/", f"http://127.0.0.1:{port}/report")
+        .replace("/*EXIT_TITLE*/", read_contract(CONTRACT_FILE).exit_title))
     page = (demo / "index.html").read_text()
     if "<head>" not in page:
         raise SystemExit("playback: the demo's page has no <head> to put the probe in")

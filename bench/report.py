@@ -191,10 +191,15 @@ def size_section(out, install):
 
 def write_into(doc, table):
     """Puts the table between the result markers of the document, or makes
-    the document when it has none."""
+    the document when it has none. A document with one marker without the
+    other is left alone: what follows the lone marker is written by hand."""
     text = doc.read_text() if doc.exists() else ""
-    if BEGIN in text and END in text:
-        text = text[:text.index(BEGIN) + len(BEGIN)] + "\n" + table + "\n" + text[text.index(END):]
+    begin, end = text.find(BEGIN), text.find(END)
+    if begin >= 0 and end > begin:
+        text = text[:begin + len(BEGIN)] + "\n" + table + "\n" + text[end:]
+    elif begin >= 0 or end >= 0:
+        raise SystemExit(f"{doc} has one results marker without the other (or the two out of "
+                         f"order): put {BEGIN} and {END} around its results section")
     else:
         text = "# Benchmarks\n\nWritten by `bench/run.sh`.\n\n" + BEGIN + "\n" + table + "\n" + END + "\n"
     doc.write_text(text)

@@ -10,17 +10,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-tools/setup.sh
-# The peer browser and the process sampler's needs beyond the build's.
-missing=""
-for package in chromium xdotool openbox xvfb python3 pulseaudio pulseaudio-utils; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing="$missing $package"
-done
-if [ -n "$missing" ]; then
-    apt-get update -q
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
-fi
+# The build's and the tests' packages, and the peer browser.
+tools/setup.sh bench
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench -j "$(nproc)"

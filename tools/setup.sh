@@ -1,6 +1,10 @@
 #!/bin/sh
 # Installs what a fresh Debian 12 or Ubuntu machine lacks to build, play and
-# test the player. Does nothing when everything is already there.
+# test the player, and with "bench" also what bench/run.sh compares it with.
+# Does nothing when everything is already there. The one list of the packages
+# the project needs.
+#
+# usage: tools/setup.sh [bench]
 set -eu
 
 packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev libepoxy-dev \
@@ -9,6 +13,10 @@ xvfb xauth xdotool x11-utils openbox weston sway wtype grim \
 imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3 \
 pulseaudio pulseaudio-utils sox gstreamer1.0-pulseaudio \
 pipewire wireplumber pipewire-pulse dbus gdb"
+# The peer browser of the benchmarks.
+if [ "${1:-}" = bench ]; then
+    packages="$packages chromium"
+fi
 
 missing=""
 for package in $packages; do

@@ -1,11 +1,14 @@
 #!/bin/sh
-# Sets up, builds and runs every test: the unit tests, the integration tests
-# of the real engine, the real program and its packages under one Xvfb, the
-# real program on Wayland under headless Weston and sway, the bundled demo
-# played through with its sound recorded (under PulseAudio and under
-# PipeWire) and again under a viewer's random input, all
-# built with AddressSanitizer and UndefinedBehaviorSanitizer and with warnings
-# as errors, then a short fuzzing run of the URL resolution.
+# Sets up, builds and runs every test: first the checks of the demo's assets
+# and page code, of the demo folder check and of the benchmark report's
+# writing; then, built with AddressSanitizer and UndefinedBehaviorSanitizer
+# and with warnings as errors (the ci preset), the unit tests, the integration
+# tests of the real engine, the real program and its packages under one Xvfb,
+# and the real program on Wayland under headless Weston and sway; then, in
+# the release build the program ships as, the bundled demo played through
+# with its sound recorded (under PulseAudio and under PipeWire) and again
+# under a viewer's random input; last a short fuzzing run of the URL
+# resolution (left out with VELMORIN_TEST_QUICK=1).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -20,6 +23,9 @@ node --test tools/demo-assets/
 
 echo "== Checks of the demo folder check"
 python3 -m unittest discover -s tools/demo-check -p 'test_*.py'
+
+echo "== Checks of the benchmark report's writing"
+python3 -m unittest discover -s bench -p 'test_*.py'
 
 echo "== Build (sanitizers on, warnings are errors)"
 cmake --preset ci

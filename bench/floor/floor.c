@@ -32,7 +32,8 @@
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
 
-static const char exitTitle[] = "vantorelix_exit";
+/* The player's exit title, which the build gives from src/page-contract.txt. */
+static const char exitTitle[] = VELMORIN_EXIT_TITLE;
 
 static GMainLoop* loop;
 static const char* waitPrefix;

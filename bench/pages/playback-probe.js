@@ -18,8 +18,8 @@
 // performance.now()), so the harness can set it beside its own clock.
 (() => {
   const collector = '/*COLLECTOR*/';
-  // The title the demo sets when it is over.
-  const exitTitle = 'vantorelix_exit';
+  // The title the demo sets when it is over (bench/playback.py writes it in).
+  const exitTitle = '/*EXIT_TITLE*/';
   // A pixel is lit when its red, green and blue add up to more than this
   // share of full scale, as in the player's own self-check.
   const litShare = 0.12;

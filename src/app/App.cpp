@@ -58,7 +58,7 @@ void App::applicationDidFinishLaunching() {
         window->toggleFullScreen();
     }
 
-    webView->loadRequest(UrlRequest{.url = startPageUrl,
+    webView->loadRequest(UrlRequest{.url = startPageUrl(),
                                     .cachePolicy = CachePolicy::useProtocolCachePolicy,
                                     .timeoutSeconds = startPageTimeoutSeconds});
 

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "app/ProgramFacts.h"
+
 namespace velmorin {
 
 SelfTestMode selfTestModeFrom(const Environment& environment) {

@@ -23,7 +23,6 @@ struct LaunchSettings {
 
 using Environment = std::map<std::string, std::string>;
 
-inline constexpr const char* exitTitleText = "vantorelix_exit";
 inline constexpr const char* selfTestVariable = "VELM_SELFTEST";
 
 // Self-test mode is on only when VELM_SELFTEST is exactly "1": no trimming,

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <string>
+
 #include "app/ProgramFacts.h"
+#include "scheme/PageContract.h"
 
 namespace velmorin {
 
@@ -13,7 +16,11 @@ inline constexpr const char* quitButtonTitle = "Quit";
 inline constexpr const char* quitMenuItemTitle = "Quit";
 inline constexpr const char* quitKeyEquivalent = "q";
 
-inline constexpr const char* startPageUrl = "app://demo/index.html";
 inline constexpr const char* demoScheme = "app";
+
+// The demo folder's start page, "app://demo/index.html".
+inline std::string startPageUrl() {
+    return std::string(demoScheme) + "://demo/" + std::string(startPageName);
+}
 
 }  // namespace velmorin

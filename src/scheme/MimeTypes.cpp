@@ -3,11 +3,11 @@
 namespace velmorin {
 
 MimeTable demoMimeTable() {
-    return {
-        {"html", "text/html"},
-        {"png", "image/png"},
-        {"js", "text/javascript"},
-    };
+    MimeTable table;
+    for (const auto& row : servedTypes) {
+        table.emplace(row.extension, row.contentType);
+    }
+    return table;
 }
 
 std::string contentTypeFor(const MimeTable& types, std::string_view extension) {

@@ -4,15 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "scheme/PageContract.h"
+
 namespace velmorin {
 
 // File extension (without the dot) to content type. Matching is exact and
 // case-sensitive: "logo.PNG" is not "png".
 using MimeTable = std::map<std::string, std::string, std::less<>>;
 
-inline constexpr std::string_view fallbackContentType = "application/octet-stream";
-
-// The three types the demo is served with.
+// The types the demo is served with, as src/page-contract.txt gives them; every
+// other file gets fallbackContentType.
 MimeTable demoMimeTable();
 
 // The content type for `extension`, or the fallback when the table has none.

@@ -5,14 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "scheme/PageContract.h"
 #include "scheme/UrlPath.h"
 #include "scheme/Utf8.h"
 
 namespace velmorin {
 
 namespace {
-
-constexpr std::string_view startPageName = "index.html";
 
 // The length in bytes of the character at `offset`. The program's paths are
 // valid UTF-8 (urlPath() checks); in other text a byte that starts no

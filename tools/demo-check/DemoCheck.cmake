@@ -15,12 +15,14 @@ set(velmorin_demo_check_command "${Python3_EXECUTABLE}" "${CMAKE_SOURCE_DIR}/too
 if(VELMORIN_DEMO_CHECK STREQUAL "strict")
     list(APPEND velmorin_demo_check_command --strict)
 endif()
-# What the player draws without a GPU depends on VELMORIN_SOFTWARE_GL_PATH.
+# What the player draws without a GPU depends on VELMORIN_SOFTWARE_GL_PATH,
+# and what it serves on the page contract the player is built from.
 list(APPEND velmorin_demo_check_command "--software-gl-path=${VELMORIN_SOFTWARE_GL_PATH}"
-    "${VELMORIN_DEMO_DIR}")
+    "--page-contract=${VELMORIN_PAGE_CONTRACT}" "${VELMORIN_DEMO_DIR}")
 set(velmorin_demo_check_sources
     "${CMAKE_SOURCE_DIR}/tools/check-demo"
-    "${CMAKE_SOURCE_DIR}/tools/demo-check/check_demo.py")
+    "${CMAKE_SOURCE_DIR}/tools/demo-check/check_demo.py"
+    "${VELMORIN_PAGE_CONTRACT}")
 
 execute_process(COMMAND ${velmorin_demo_check_command} RESULT_VARIABLE velmorin_demo_check_result)
 if(NOT velmorin_demo_check_result EQUAL 0)

@@ -2,7 +2,9 @@
 
 The player serves the folder at app://demo/ with a fixed content type per
 extension (.html, .png and .js only; everything else goes out as
-application/octet-stream), follows symbolic links, never serves anything but
+application/octet-stream; the table is src/page-contract.txt, which the build
+writes into the player and hands to this check), follows symbolic links, never
+serves anything but
 regular files, and cannot play <audio> or <video> from app: URLs on Linux.
 Where the only OpenGL is a software rasterizer, the player draws pages
 without compositing, so CSS 3D is drawn flat and backdrop-filter not at all,
@@ -25,20 +27,53 @@ import stat
 import sys
 import urllib.parse
 
-START_PAGE = "index.html"
-FALLBACK_TYPE = "application/octet-stream"
-SERVED_TYPES = {"html": "text/html", "png": "image/png", "js": "text/javascript"}
 SCRIPT_EXTENSIONS = ("js", "mjs", "cjs")
 
 ERROR = "error"
 WARNING = "warning"
 
+# The player's promises to a page, as the build reads them: check-demo run by
+# hand reads this file, and the build names the file it built the player from.
+CONTRACT_FILE = os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "src",
+                             "page-contract.txt")
 
-def served_type(path):
-    """The content type the player sends for a file: by the exact text after the last dot."""
-    name = posixpath.basename(path)
-    extension = name.rsplit(".", 1)[1] if "." in name else ""
-    return SERVED_TYPES.get(extension, FALLBACK_TYPE)
+
+class PageContract:
+    """The start page, the exit title, the fallback type and the content type of each
+    extension."""
+
+    def __init__(self, start_page, exit_title, fallback_type, served_types):
+        self.start_page, self.exit_title = start_page, exit_title
+        self.fallback_type, self.served_types = fallback_type, served_types
+
+    def served_type(self, path):
+        """The content type the player sends for a file: by the exact text after the last dot."""
+        name = posixpath.basename(path)
+        extension = name.rsplit(".", 1)[1] if "." in name else ""
+        return self.served_types.get(extension, self.fallback_type)
+
+    def extensions_served_as(self, content_type):
+        return sorted(e for e, t in self.served_types.items() if t == content_type)
+
+
+def read_contract(path):
+    """The contract a file of "name value" lines gives; ValueError when it cannot be read."""
+    facts, types = {}, {}
+    with open(path, encoding="utf-8") as lines:
+        for number, line in enumerate(lines, 1):
+            words = line.split()
+            if not words or words[0].startswith("#"):
+                continue
+            if words[0] == "type" and len(words) == 3:
+                types[words[1]] = words[2]
+            elif words[0] in ("start-page", "exit-title", "fallback-type") and len(words) == 2:
+                facts[words[0]] = words[1]
+            else:
+                raise ValueError(f"{path}:{number}: cannot read the line {line.strip()!r}")
+    if "start-page" not in facts or "fallback-type" not in facts:
+        raise ValueError(f"{path}: gives no start-page or no fallback-type")
+    return PageContract(facts["start-page"], facts.get("exit-title"), facts["fallback-type"],
+                        types)
 
 
 class Finding:
@@ -74,12 +109,12 @@ MEDIA_ADVICE = (
 )
 
 
-def judge_use(use, target, described):
+def judge_use(use, target, described, contract):
     """The warning for using a file of the folder this way, or None when the engine accepts it."""
-    content_type = served_type(target)
+    content_type = contract.served_type(target)
     if use == ELEMENT_SOURCE:
         use = MEDIA if target.rsplit(".", 1)[-1].lower() in MEDIA_EXTENSIONS else IMAGE
-    if use == STYLESHEET:
+    if use == STYLESHEET and content_type != "text/css":
         return (
             f"{described} is served as {content_type}, which the engine refuses for a "
             "style sheet in a page with a doctype; put the CSS in a <style> element"
@@ -88,18 +123,19 @@ def judge_use(use, target, described):
         advice = "name it .js"
         if target.endswith(".json"):
             advice = "export the data from a .js module, or fetch() it and call response.json()"
+        scripts = " and ".join(f".{e}" for e in contract.extensions_served_as("text/javascript"))
         return (
             f"{described} is served as {content_type}, which the engine refuses for a module "
-            f"script (only .js files are served as text/javascript); {advice}"
+            f"script (only {scripts or 'no'} files are served as text/javascript); {advice}"
         )
     if use == MEDIA:
         return f"{described}: {MEDIA_ADVICE}"
-    if use == IMAGE and target.lower().endswith(".svg"):
+    if use == IMAGE and target.lower().endswith(".svg") and content_type != "image/svg+xml":
         return (
             f"{described} is served as {content_type}, which the engine does not show as an "
             "image (SVG needs image/svg+xml); use a PNG, or put the <svg> in the page"
         )
-    if use == WASM_STREAM:
+    if use == WASM_STREAM and content_type != "application/wasm":
         return (
             f"{described} is served as {content_type}, and streaming compilation needs "
             "application/wasm; use WebAssembly.instantiate(await response.arrayBuffer())"
@@ -248,9 +284,10 @@ def line_at(text, offset, first_line):
 
 
 class FolderCheck:
-    def __init__(self, folder, keeps_compositing=False):
+    def __init__(self, folder, keeps_compositing, contract):
         self.folder = folder
         self.keeps_compositing = keeps_compositing
+        self.contract = contract
         self.findings = []
         self.seen = set()
 
@@ -273,7 +310,7 @@ class FolderCheck:
                      f"it can be reached: the engine reads it as app://demo/{target}; copy "
                      "the file into the folder")
             return
-        complaint = judge_use(use, target, described)
+        complaint = judge_use(use, target, described, self.contract)
         if complaint:
             self.add(WARNING, path, line, complaint)
         elif not os.path.isfile(os.path.join(self.folder, target)):
@@ -413,17 +450,18 @@ class PageScanner(html.parser.HTMLParser):
             self.text.append(data)
 
 
-def check_folder(folder, keeps_compositing=False):
+def check_folder(folder, keeps_compositing=False, contract=None):
     """Every finding for the folder, in a stable order."""
-    check = FolderCheck(folder, keeps_compositing)
+    contract = contract or read_contract(CONTRACT_FILE)
+    check = FolderCheck(folder, keeps_compositing, contract)
     if not os.path.isdir(folder):
         check.add(ERROR, "", 0, "is not a folder")
         return check.findings
-    start = os.path.join(folder, START_PAGE)
-    if not os.path.isfile(start):
-        check.add(ERROR, START_PAGE, 0,
-                  "there is no index.html at the top of the demo folder, and the player "
-                  "starts from app://demo/index.html")
+    start_page = contract.start_page
+    if not os.path.isfile(os.path.join(folder, start_page)):
+        check.add(ERROR, start_page, 0,
+                  f"there is no {start_page} at the top of the demo folder, and the player "
+                  f"starts from app://demo/{start_page}")
     top = os.path.realpath(folder)
     for directory, subfolders, files in os.walk(folder):
         subfolders.sort()
@@ -479,8 +517,10 @@ def check_entry(check, top, full, path):
         check.script(path, text, 1, posixpath.dirname(path), "")
 
 
-USAGE = "usage: check-demo [--strict] [--software-gl-path=cpu|compositing] DEMO_FOLDER"
+USAGE = ("usage: check-demo [--strict] [--software-gl-path=cpu|compositing] "
+         "[--page-contract=FILE] DEMO_FOLDER")
 SOFTWARE_GL_PATH = "--software-gl-path="
+PAGE_CONTRACT = "--page-contract="
 
 
 def main(arguments, out=sys.stdout):
@@ -488,15 +528,25 @@ def main(arguments, out=sys.stdout):
 
     --software-gl-path is the build's VELMORIN_SOFTWARE_GL_PATH: with
     "compositing" the page keeps CSS 3D everywhere, and nothing is said of it.
+    --page-contract is the file the build read the start page and the content
+    types from (src/page-contract.txt when not given).
     """
     strict = "--strict" in arguments
     paths = [a[len(SOFTWARE_GL_PATH):] for a in arguments if a.startswith(SOFTWARE_GL_PATH)]
-    folders = [a for a in arguments if a != "--strict" and not a.startswith(SOFTWARE_GL_PATH)]
-    if (len(folders) != 1 or folders[0].startswith("-") or len(paths) > 1
+    contracts = [a[len(PAGE_CONTRACT):] for a in arguments if a.startswith(PAGE_CONTRACT)]
+    folders = [a for a in arguments if a != "--strict"
+               and not a.startswith((SOFTWARE_GL_PATH, PAGE_CONTRACT))]
+    if (len(folders) != 1 or folders[0].startswith("-") or len(paths) > 1 or len(contracts) > 1
             or paths and paths[0] not in ("cpu", "compositing")):
         print(USAGE, file=sys.stderr)
         return 2
-    findings = check_folder(folders[0], keeps_compositing=paths == ["compositing"])
+    try:
+        contract = read_contract(contracts[0] if contracts else CONTRACT_FILE)
+    except (OSError, ValueError) as problem:
+        print(f"check-demo: {problem}", file=sys.stderr)
+        return 2
+    findings = check_folder(folders[0], keeps_compositing=paths == ["compositing"],
+                            contract=contract)
     for finding in findings:
         print(finding.format(folders[0]), file=out)
     if any(f.severity == ERROR for f in findings) or (strict and findings):

@@ -185,6 +185,28 @@ class FolderCheckTest(unittest.TestCase):
             self.assertEqual(run(["--strict", "--software-gl-path=compositing", folder]), (0, []))
             self.assertEqual(run(["--software-gl-path=gpu", folder])[0], 2)
 
+    def test_the_page_contract_option(self):
+        # The contract the player is built from says what is served: one that
+        # serves more lets a page rely on more, and names the start page.
+        files = {"main.html": STANDARD + '<link rel="stylesheet" href="s.css">\n'
+                              '<script type="module" src="m.mjs"></script>',
+                 "s.css": "", "m.mjs": ""}
+        with tempfile.TemporaryDirectory() as top:
+            folder, _ = make_folder(top, files)
+            contract = os.path.join(top, "contract.txt")
+            with open(contract, "w") as out:
+                out.write("# more than the player's own\nstart-page main.html\n"
+                          "fallback-type application/x-other\ntype mjs text/javascript\n"
+                          "type js text/javascript\ntype css text/css\n")
+            self.assertEqual(run(["--strict", f"--page-contract={contract}", folder]), (0, []))
+            status, lines = run([folder])
+            self.assertEqual(status, 1)
+            self.assertEqual([line[len(folder) + 1:].split(": ")[0] for line in lines],
+                             ["index.html", "main.html:2", "main.html:3"], "\n".join(lines))
+            with open(contract, "a") as out:
+                out.write("type svg\n")
+            self.assertEqual(run([f"--page-contract={contract}", folder])[0], 2)
+
     def test_the_bundled_demo_gives_no_line(self):
         self.assertEqual(run(["--strict", DEMO]), (0, []))
 

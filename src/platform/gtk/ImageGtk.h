@@ -12,9 +12,10 @@ class ImageGtk final : public Image {
 public:
     explicit ImageGtk(GObjectPtr<GdkTexture> texture) : texture_(std::move(texture)) {}
 
-    // Downloads the texture once. GDK hands out premultiplied 8-bit pixels in
-    // the machine's native ARGB order, which on a little-endian machine lies
-    // in memory as B, G, R, A.
+    // Downloads the texture afresh on every call, so a caller that needs the
+    // pixels twice keeps the bitmap. GDK hands out premultiplied 8-bit pixels
+    // in the machine's native ARGB order, which on a little-endian machine
+    // lies in memory as B, G, R, A.
     std::optional<Bitmap> bitmap() const override;
 
 private:

@@ -3,7 +3,9 @@
 # test's own, and checks that this demo, not the usual one, is bundled in the
 # build tree and when installed, and is what the program plays; and that the
 # demo folder's check speaks up when configuring and building, and stops the
-# build when it is strict.
+# build when it is strict. The program is built from a copy of the source
+# whose page contract serves one more type, which the player and the check
+# must both follow.
 #
 # usage: demo_dir_test.sh CMAKE SOURCE_DIR APP_ID [CMAKE_ARGUMENT...]
 set -eu
@@ -18,8 +20,16 @@ shift 3
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmorin-demo-dir.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
+# The player and the demo folder's check take what is served from one file,
+# src/page-contract.txt. The copy's also serves .mjs files as scripts.
+source_copy="$work/source"
+mkdir "$source_copy"
+tar -C "$source_dir" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$source_copy" -xf -
+printf 'type mjs text/javascript\n' >>"$source_copy/src/page-contract.txt"
+
 # A page that needs a script and a picture from folders below it: the text
-# and the canvas size it ends with come only from both being served.
+# and the canvas size it ends with come only from both being served. Its
+# button comes from an .mjs module, which runs only if served as a script.
 demo="$work/own demo"
 mkdir -p "$demo/js" "$demo/pictures"
 cat >"$demo/index.html" <<'PAGE'
@@ -29,8 +39,10 @@ cat >"$demo/index.html" <<'PAGE'
 <p id="text">the script did not run</p>
 <canvas width="1" height="1"></canvas>
 <script src="js/fill.js"></script>
+<script type="module" src="js/button.mjs"></script>
 </body></html>
 PAGE
+printf '%s\n' "document.body.append(document.createElement('button'));" >"$demo/js/button.mjs"
 cat >"$demo/js/fill.js" <<'SCRIPT'
 document.getElementById('text').textContent = 'own demo ' + 6 * 7;
 const picture = new Image();
@@ -51,23 +63,24 @@ play_own_page() {
     for attempt in 1 2 3; do
         run_selftest "$1" "$2"
         line=$(sed -n 1p "$2")
-        if printf '%s\n' "$line" | grep -Eq '"text":"own demo 42(\\n)*"' &&
-            printf '%s\n' "$line" | grep -qF '"canvas":[48,49]'; then
+        if printf '%s\n' "$line" | grep -Eq '"text":"own demo 42(\\n| )*"' &&
+            printf '%s\n' "$line" | grep -qF '"buttons":1,"canvas":[48,49]'; then
             return 0
         fi
-        echo "attempt $attempt: not the test's page with its script and picture"
+        echo "attempt $attempt: not the test's page with its scripts and picture"
     done
-    fail "$1 did not show the test's page with its script and picture"
+    fail "$1 did not show the test's page with its scripts and picture"
 }
 
-step "configure and build with VELMORIN_DEMO_DIR=$demo"
+step "configure and build the copy with VELMORIN_DEMO_DIR=$demo"
 build="$work/build"
-"$cmake" -S "$source_dir" -B "$build" -DVELMORIN_DEMO_DIR="$demo" -DVELMORIN_WITH_TESTS=OFF \
+"$cmake" -S "$source_copy" -B "$build" -DVELMORIN_DEMO_DIR="$demo" -DVELMORIN_WITH_TESTS=OFF \
     "$@" >"$work/configure.log" 2>&1 || {
     cat "$work/configure.log" >&2
     fail "configuring failed"
 }
-# The check names findings by the folder's path; a clean demo gives none.
+# The check names findings by the folder's path; a clean demo gives none,
+# the .mjs module included, when the check follows the copy's contract.
 if grep -F "$demo/" "$work/configure.log"; then
     fail "the check found fault with a clean demo"
 fi
@@ -109,6 +122,7 @@ sed -i 's|<head>|<head><link rel="stylesheet" href="late.css">|' "$demo/index.ht
 grep -F "$demo/index.html:2: warning: the style sheet late.css" "$work/rebuild2.log" ||
     fail "building did not warn of the style sheet"
 
+# The source's own contract serves .mjs as application/octet-stream.
 step "a demo with an external style sheet and an .mjs module: two warnings, strict stops"
 checked="$work/checked demo"
 mkdir -p "$checked"
