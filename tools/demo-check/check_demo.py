@@ -5,7 +5,8 @@ extension (.html, .png and .js only; everything else goes out as
 application/octet-stream; the table is src/page-contract.txt, which the build
 writes into the player and hands to this check), follows symbolic links, never
 serves anything but
-regular files, and cannot play <audio> or <video> from app: URLs on Linux.
+regular files, and plays <audio> and <video> from the folder with the GStreamer
+plugins WebKitGTK depends on.
 Where the only OpenGL is a software rasterizer, the player draws pages
 without compositing, so CSS 3D is drawn flat and backdrop-filter not at all,
 unless it was built with VELMORIN_SOFTWARE_GL_PATH=compositing. A page that
@@ -102,10 +103,15 @@ PLAIN = "plain"
 MEDIA_EXTENSIONS = {"aac", "flac", "m4a", "mov", "mp3", "mp4", "oga", "ogg", "ogv", "opus", "wav",
                     "weba", "webm"}
 
+# Media the engine plays with the GStreamer plugins WebKitGTK itself depends
+# on (Ogg, WebM with VP8 or VP9, Vorbis, Opus, FLAC, MP3, WAV), but for these:
+# MP4 and its kin carry H.264 and AAC, whose decoders come with
+# gstreamer1.0-libav, which WebKitGTK only recommends.
+MEDIA_NEEDING_LIBAV = {"aac", "m4a", "m4v", "mov", "mp4"}
+
 MEDIA_ADVICE = (
-    "<audio> and <video> cannot play from app: URLs on Linux; fetch() the file and "
-    "play it with Web Audio (decodeAudioData), or give the element a blob: URL made "
-    "from the fetched bytes"
+    "it plays only where gstreamer1.0-libav is installed, which WebKitGTK does not require; "
+    "use WebM (VP8 or VP9 with Vorbis or Opus), Ogg, MP3, FLAC or WAV"
 )
 
 
@@ -128,7 +134,7 @@ def judge_use(use, target, described, contract):
             f"{described} is served as {content_type}, which the engine refuses for a module "
             f"script (only {scripts or 'no'} files are served as text/javascript); {advice}"
         )
-    if use == MEDIA:
+    if use == MEDIA and target.rsplit(".", 1)[-1].lower() in MEDIA_NEEDING_LIBAV:
         return f"{described}: {MEDIA_ADVICE}"
     if use == IMAGE and target.lower().endswith(".svg") and content_type != "image/svg+xml":
         return (
@@ -486,7 +492,8 @@ def check_entry(check, top, full, path):
         if not points_to.startswith(top + os.sep):
             check.add(WARNING, path, 0,
                       f"is a symbolic link to {points_to}, outside the demo folder: the player "
-                      "follows it and serves what it points to; copy the file in instead")
+                      "follows it and serves what it points to, but <audio> and <video> cannot "
+                      "play through it; copy the file in instead")
         return
     if stat.S_IFMT(mode) in NOT_REGULAR:
         check.add(WARNING, path, 0,
