@@ -90,12 +90,16 @@ cat >"$moved/share/velmorin-hd/demo/index.html" <<'PAGE'
 <!doctype html>
 <html><head><meta charset="utf-8"><title>relocated</title></head>
 <body style="margin:0;background:#fff;color:#000">
-<p>relocated bundle page</p><canvas width="320" height="200"></canvas>
+<p id="caption">relocated bundle page</p><canvas width="320" height="200"></canvas>
+<audio src="tone.ogg" autoplay ontimeupdate="if (this.currentTime > 0.2)
+    document.getElementById('caption').textContent = 'relocated bundle page playing'"></audio>
 </body></html>
 PAGE
+# Its media play from where it was unpacked too (the path has a space).
+cp "$here/../../data/media/tone-440.ogg" "$moved/share/velmorin-hd/demo/tone.ogg"
 run_selftest "$moved/bin/velmorin-hd" "$work/tgz.out"
 # innerText ends a paragraph with line breaks.
-sed -n 1p "$work/tgz.out" | grep -Eq '"text":"relocated bundle page(\\n)*"' ||
+sed -n 1p "$work/tgz.out" | grep -Eq '"text":"relocated bundle page playing(\\n)*"' ||
     fail "the unpacked bundle did not show its own page"
 sed -n 1p "$work/tgz.out" | grep -qF '"canvas":[320,200]' ||
     fail "the unpacked bundle's page has not its canvas"
