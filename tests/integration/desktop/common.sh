@@ -59,11 +59,13 @@ finish_program() {
 }
 
 # make_bundle PROGRAM FOLDER: a bundle readable by everyone in FOLDER, a copy
-# of the program and its built demo, whose start page a check may replace.
+# of the program, its media plugin and its built demo, whose start page a
+# check may replace.
 make_bundle() {
-    mkdir -p "$2/bin" "$2/share/velmorin-hd"
+    mkdir -p "$2/bin" "$2/share/velmorin-hd" "$2/lib"
     cp "$1" "$2/bin/velmorin-hd"
     cp -R "$(dirname "$1")/../share/velmorin-hd/demo" "$2/share/velmorin-hd/demo"
+    cp -R "$(dirname "$1")/../lib/velmorin-hd" "$2/lib/velmorin-hd"
     chmod -R a+rX "$2"
 }
 
