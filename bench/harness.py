@@ -52,8 +52,9 @@ def log(*args):
 
 
 def bundle(work, name, page_text, data_files=()):
-    """A bench bundle: a hard link (or copy) of the program beside a demo
-    folder holding one page as index.html and the data files."""
+    """A bench bundle: a hard link (or copy) of the program and a copy of its
+    media plugin beside a demo folder holding one page as index.html and the
+    data files."""
     root = work / name
     demo = root / "share" / "velmorin-hd" / "demo"
     (root / "bin").mkdir(parents=True)
@@ -62,6 +63,7 @@ def bundle(work, name, page_text, data_files=()):
         os.link(player, root / "bin" / "velmorin-hd")
     except OSError:
         shutil.copy2(player, root / "bin" / "velmorin-hd")
+    shutil.copytree(build / "lib", root / "lib")
     (demo / "index.html").write_text(page_text)
     if data_files:
         (demo / "data").mkdir()
