@@ -5,7 +5,8 @@
 # played through with its sound recorded (under PulseAudio and under
 # PipeWire) and again under a viewer's random input, all
 # built with AddressSanitizer and UndefinedBehaviorSanitizer and with warnings
-# as errors, then a short fuzzing run of the URL resolution.
+# as errors, then a short fuzzing run of every input the page or the engine
+# controls.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -59,5 +60,5 @@ if [ "${VELMORIN_TEST_QUICK:-0}" = 1 ]; then
     exit 0
 fi
 
-echo "== Fuzzing URL resolution for 60 s"
-fuzz/run.sh 60
+echo "== Fuzzing for 60 s in all: every target of fuzz/corpus/ for its share"
+fuzz/run.sh all 60
