@@ -41,14 +41,13 @@ constexpr std::int64_t largestShortfall = 8;
 constexpr std::int64_t largestSurplus = 16;
 
 [[noreturn]] void fail(const char* what, const Bitmap& bitmap, double result, double expected) {
-    std::fprintf(stderr,
-                 "%s\n  width %lld, height %lld, stride %zu, %zu bytes, %s, %s\n"
-                 "  result %.17g, expected %.17g\n",
-                 what, static_cast<long long>(bitmap.width), static_cast<long long>(bitmap.height),
-                 bitmap.stride, bitmap.pixels.size(),
-                 bitmap.order == ChannelOrder::rgba ? "rgba" : "bgra",
-                 bitmap.alpha == AlphaMode::straight ? "straight" : "premultiplied", result,
-                 expected);
+    std::fprintf(
+        stderr,
+        "%s\n  width %lld, height %lld, stride %zu, %zu bytes, %s, %s\n"
+        "  result %.17g, expected %.17g\n",
+        what, static_cast<long long>(bitmap.width), static_cast<long long>(bitmap.height),
+        bitmap.stride, bitmap.pixels.size(), bitmap.order == ChannelOrder::rgba ? "rgba" : "bgra",
+        bitmap.alpha == AlphaMode::straight ? "straight" : "premultiplied", result, expected);
     std::abort();
 }
 
@@ -75,7 +74,8 @@ public:
         }
         const std::uint8_t* pixel = bitmap_.pixels.data() + static_cast<std::size_t>(offset);
         const bool rgba = bitmap_.order == ChannelOrder::rgba;
-        const std::uint8_t channels[3] = {rgba ? pixel[0] : pixel[2], pixel[1], rgba ? pixel[2] : pixel[0]};
+        const std::uint8_t channels[3] = {rgba ? pixel[0] : pixel[2], pixel[1],
+                                          rgba ? pixel[2] : pixel[0]};
         const double alpha = pixel[3];
         Rgb colour;
         double* components[3] = {&colour.red, &colour.green, &colour.blue};
@@ -111,12 +111,13 @@ Bitmap bitmapFrom(FuzzedDataProvider& input) {
         const std::int64_t rowBytes = std::max<std::int64_t>(bitmap.width, 0) * 4;
         const auto padding = input.ConsumeIntegralInRange<std::size_t>(0, largestPadding);
         // Now and then a stride a little short of a row.
-        bitmap.stride = input.ConsumeBool() ? static_cast<std::size_t>(rowBytes) + padding
-                                            : static_cast<std::size_t>(rowBytes) - std::min(
-                                                  padding, static_cast<std::size_t>(rowBytes));
-        const std::int64_t needed =
-            std::max<std::int64_t>(bitmap.height - 1, 0) * static_cast<std::int64_t>(bitmap.stride) +
-            rowBytes;
+        bitmap.stride = input.ConsumeBool()
+                            ? static_cast<std::size_t>(rowBytes) + padding
+                            : static_cast<std::size_t>(rowBytes) -
+                                  std::min(padding, static_cast<std::size_t>(rowBytes));
+        const std::int64_t needed = std::max<std::int64_t>(bitmap.height - 1, 0) *
+                                        static_cast<std::int64_t>(bitmap.stride) +
+                                    rowBytes;
         const std::int64_t change = input.ConsumeIntegralInRange(-largestShortfall, largestSurplus);
         bytes = static_cast<std::size_t>(std::max<std::int64_t>(needed + change, 0));
     }

@@ -114,15 +114,26 @@ std::u32string unescaped(std::string_view text, bool toQuote) {
         }
         const char32_t next = points[++i];
         switch (next) {
-            case 'n': out += U'\n'; break;
-            case 'r': out += U'\r'; break;
-            case 't': out += U'\t'; break;
-            case 'b': out += U'\b'; break;
-            case 'f': out += U'\f'; break;
+            case 'n':
+                out += U'\n';
+                break;
+            case 'r':
+                out += U'\r';
+                break;
+            case 't':
+                out += U'\t';
+                break;
+            case 'b':
+                out += U'\b';
+                break;
+            case 'f':
+                out += U'\f';
+                break;
             case 'u': {
                 char32_t unit = 0;
                 for (int digit = 0; digit < 4 && i + 1 < points.size(); ++digit) {
-                    const int value = points[i + 1] < 0x80 ? hexValue(static_cast<char>(points[i + 1])) : -1;
+                    const int value =
+                        points[i + 1] < 0x80 ? hexValue(static_cast<char>(points[i + 1])) : -1;
                     if (value < 0) {
                         break;
                     }
@@ -132,7 +143,9 @@ std::u32string unescaped(std::string_view text, bool toQuote) {
                 out += unit;
                 break;
             }
-            default: out += next; break;
+            default:
+                out += next;
+                break;
         }
     }
     return out;
@@ -147,7 +160,8 @@ std::u32string pageText(std::string_view input) {
     std::size_t units = 0;
     for (std::size_t i = 0; i < input.size() && units < probeTextUnits;) {
         const auto character = decodeUtf8At(input, i);
-        const char32_t c = character ? static_cast<char32_t>(character->codePoint) : replacementCharacter;
+        const char32_t c =
+            character ? static_cast<char32_t>(character->codePoint) : replacementCharacter;
         i += character ? character->length : 1;
         if (c < 0x10000) {
             text += c;
@@ -184,7 +198,9 @@ std::string honestAnswer(const std::u32string& text, std::size_t size) {
         }
     }
     answer += "\",\"buttons\":" + std::to_string(size % 7) + ",\"canvas\":";
-    answer += size % 3 == 0 ? "null" : "[" + std::to_string(size * 3) + "," + std::to_string(size % 100) + "]";
+    answer += size % 3 == 0
+                  ? "null"
+                  : "[" + std::to_string(size * 3) + "," + std::to_string(size % 100) + "]";
     return answer + "}";
 }
 
@@ -232,7 +248,8 @@ void checkHonestAnswer(std::string_view input) {
     if (plain && shown != answer) {
         fail("an honest answer was changed", answer, line);
     }
-    if (!shown.starts_with(textMember) || unescaped(shown.substr(textMember.size()), true) != text) {
+    if (!shown.starts_with(textMember) ||
+        unescaped(shown.substr(textMember.size()), true) != text) {
         fail("the honest answer's text does not read back as the page's text", answer, line);
     }
 }

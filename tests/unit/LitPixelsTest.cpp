@@ -202,12 +202,12 @@ TEST(MeasureBitmap, BytesThatDoNotHoldTheRowsAreNoBitmap) {
         double expected;
     };
     const Shape table[] = {
-        {4, 5, 16, 80, 100.0},     // Exactly the rows.
-        {4, 5, 20, 96, 100.0},     // Padded rows, the last without its padding.
-        {4, 5, 16, 79, -1.0},      // The last row a byte short, though no sample is in it.
-        {1, 1, 4, 0, -1.0},        // No bytes at all.
-        {2, 2, 4, 16, -1.0},       // Rows overlapping.
-        {most, 1, 0, 16, -1.0},    // A row longer than memory can be.
+        {4, 5, 16, 80, 100.0},   // Exactly the rows.
+        {4, 5, 20, 96, 100.0},   // Padded rows, the last without its padding.
+        {4, 5, 16, 79, -1.0},    // The last row a byte short, though no sample is in it.
+        {1, 1, 4, 0, -1.0},      // No bytes at all.
+        {2, 2, 4, 16, -1.0},     // Rows overlapping.
+        {most, 1, 0, 16, -1.0},  // A row longer than memory can be.
         {1, most, std::size_t{1} << 62, 16, -1.0},  // Rows past the end of memory.
     };
     for (const auto& [width, height, stride, bytes, expected] : table) {
