@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <vector>
 
 #include "common/ReferenceLitPixels.h"
