@@ -7,8 +7,8 @@
 # and the real program on Wayland under headless Weston and sway; then, in
 # the release build the program ships as, the bundled demo played through
 # with its sound recorded (under PulseAudio and under PipeWire) and again
-# under a viewer's random input; last a short fuzzing run of the URL
-# resolution (left out with VELMORIN_TEST_QUICK=1).
+# under a viewer's random input; last a short fuzzing run of every input the
+# page or the engine controls (left out with VELMORIN_TEST_QUICK=1).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -65,5 +65,5 @@ if [ "${VELMORIN_TEST_QUICK:-0}" = 1 ]; then
     exit 0
 fi
 
-echo "== Fuzzing URL resolution for 60 s"
-fuzz/run.sh 60
+echo "== Fuzzing for 60 s in all: every target of fuzz/corpus/ for its share"
+fuzz/run.sh all 60

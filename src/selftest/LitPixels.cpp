@@ -1,5 +1,8 @@
 #include "selftest/LitPixels.h"
 
+#include <cstddef>
+#include <limits>
+
 #include "platform/Image.h"
 
 namespace velmorin {
@@ -12,6 +15,28 @@ std::uint8_t unpremultiply(std::uint8_t channel, std::uint8_t alpha) {
 }
 
 }  // namespace
+
+bool holdsItsRows(const Bitmap& bitmap) {
+    constexpr std::size_t largest = std::numeric_limits<std::size_t>::max();
+    if (bitmap.width <= 0 || bitmap.height <= 0) {
+        return true;
+    }
+    const auto width = static_cast<std::size_t>(bitmap.width);
+    if (width > largest / 4) {
+        return false;
+    }
+    const std::size_t rowBytes = width * 4;
+    if (bitmap.stride < rowBytes) {
+        return false;
+    }
+    // The last row starts (height - 1) strides in and is rowBytes long; both
+    // are checked before they are multiplied or added, so neither can wrap.
+    const auto rowsBefore = static_cast<std::size_t>(bitmap.height - 1);
+    if (rowsBefore > (largest - rowBytes) / bitmap.stride) {
+        return false;
+    }
+    return bitmap.pixels.size() >= rowsBefore * bitmap.stride + rowBytes;
+}
 
 BitmapPixels::Channels BitmapPixels::channels(std::int64_t x, std::int64_t y) const {
     const std::uint8_t* pixel = bitmap_.pixels.data() +
@@ -32,6 +57,14 @@ BitmapPixels::Channels BitmapPixels::channels(std::int64_t x, std::int64_t y) co
 }
 
 double measureLitPixels(const Bitmap& bitmap) {
+    // Without a column or without a row nothing is sampled, however many of
+    // the other there are: the rows are not even walked.
+    if (bitmap.width <= 0 || bitmap.height <= 0) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    if (!holdsItsRows(bitmap)) {
+        return noImageValue;
+    }
     const BitmapPixels pixels(bitmap);
     std::int64_t lit = 0;
     std::int64_t samples = 0;

@@ -42,9 +42,17 @@ private:
 // is far smaller than either gap).
 inline constexpr unsigned litChannelSum = 31;
 
+// Whether the bitmap's bytes hold all of its rows: rows at least width * 4
+// bytes apart, so that none overlaps the next, and the last one ending inside
+// the buffer. A bitmap without a row or without a column holds them all.
+bool holdsItsRows(const Bitmap& bitmap);
+
 // The share of lit samples, in percent, over one pixel in sixteen: every
 // fourth column of every fourth row, starting at the top-left pixel (0, 0).
-// A bitmap with no pixels gives NaN (nothing was sampled, 0 / 0).
+// A bitmap with no pixels gives NaN (nothing was sampled, 0 / 0), whatever
+// its stride and bytes. One whose bytes do not hold its rows has pixels that
+// cannot be had, and gives -1.0 as a snapshot without a bitmap does; no byte
+// outside the buffer is ever read.
 double measureLitPixels(const Bitmap& bitmap);
 
 // The measure of a snapshot: -1.0 when there is no image or no bitmap can be

@@ -28,8 +28,14 @@ std::string pageReportLine(const ScriptResult& probe);
 // JSON writes it in a string: "\n", "\r", "\t", "\b", "\f", and "\u00XX"
 // for the other C0 controls, DEL and the C1 controls, "\u2028" and "\u2029"
 // for the Unicode line and paragraph separators. Everything else, a
-// backslash included, stays as it came: the probe's honest answer is JSON
-// and never holds such a character, so it is never changed.
+// backslash included, stays as it came. The probe's honest answer is
+// JSON.stringify's, which escapes the C0 controls itself, so it passes
+// unchanged unless the page's text holds DEL, a C1 control or one of the two
+// separators, which JSON.stringify leaves as they are; written as escapes,
+// they still read back as the same characters, so the answer means the same
+// to a JSON reader. Since a backslash is kept, a forged answer can come out
+// as another forged answer would: only one without a backslash reads back
+// exactly.
 std::string oneLine(std::string_view text);
 
 // "selftest lit pixels: 33.3 %": one digit after the point, and "nan" for a

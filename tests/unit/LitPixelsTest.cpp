@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -167,6 +168,56 @@ TEST(SampleLitPixels, NoPixelsIsNotANumber) {
         EXPECT_EQ(source.rgbCalls, 0);
         EXPECT_TRUE(
             std::isnan(measureLitPixels(filledBitmap(width, height, {255, 255, 255, 255}))));
+    }
+}
+
+// Without a row or a column nothing is sampled, whatever the other side,
+// the stride and the bytes: the rows of a bitmap 0 pixels wide are not even
+// walked, however many there are.
+TEST(MeasureBitmap, NoPixelsIsNotANumberWhateverTheRest) {
+    constexpr auto most = std::numeric_limits<std::int64_t>::max();
+    constexpr auto least = std::numeric_limits<std::int64_t>::min();
+    const std::array<Bitmap, 5> table = {{
+        {0, most, 0, ChannelOrder::rgba, AlphaMode::straight, {}},
+        {most, 0, 0, ChannelOrder::rgba, AlphaMode::straight, {}},
+        {-1, most, 4, ChannelOrder::bgra, AlphaMode::premultiplied, {}},
+        {most, least, 0, ChannelOrder::rgba, AlphaMode::straight, {}},
+        {-3, -3, 0, ChannelOrder::rgba, AlphaMode::straight, {255, 255, 255, 255}},
+    }};
+    for (const auto& bitmap : table) {
+        SCOPED_TRACE(std::to_string(bitmap.width) + "x" + std::to_string(bitmap.height));
+        EXPECT_TRUE(std::isnan(measureLitPixels(bitmap)));
+    }
+}
+
+// The bytes must hold every row, rows a whole row apart; otherwise the
+// pixels cannot be had, and nothing past the buffer is read for them.
+TEST(MeasureBitmap, BytesThatDoNotHoldTheRowsAreNoBitmap) {
+    constexpr auto most = std::numeric_limits<std::int64_t>::max();
+    struct Shape {
+        std::int64_t width;
+        std::int64_t height;
+        std::size_t stride;
+        std::size_t bytes;
+        double expected;
+    };
+    const Shape table[] = {
+        {4, 5, 16, 80, 100.0},   // Exactly the rows.
+        {4, 5, 20, 96, 100.0},   // Padded rows, the last without its padding.
+        {4, 5, 16, 79, -1.0},    // The last row a byte short, though no sample is in it.
+        {1, 1, 4, 0, -1.0},      // No bytes at all.
+        {2, 2, 4, 16, -1.0},     // Rows overlapping.
+        {most, 1, 0, 16, -1.0},  // A row longer than memory can be.
+        {1, most, std::size_t{1} << 62, 16, -1.0},  // Rows past the end of memory.
+    };
+    for (const auto& [width, height, stride, bytes, expected] : table) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + " stride " +
+                     std::to_string(stride) + ", " + std::to_string(bytes) + " bytes");
+        Bitmap bitmap{width, height, stride, ChannelOrder::rgba, AlphaMode::straight, {}};
+        bitmap.pixels.assign(bytes, 255);
+        EXPECT_EQ(measureLitPixels(bitmap), expected);
+        const fake::FakeImage snapshot(bitmap);
+        EXPECT_EQ(measureLitPixels(&snapshot), expected);
     }
 }
 

@@ -83,6 +83,11 @@ TEST(PageReportLine, StaysOneLineWhateverThePageAnswers) {
         // text are left alone.
         {{R"({"text":"a\nb \\ \"q\" é","buttons":0,"canvas":null})", std::nullopt},
          R"(selftest page: {"text":"a\nb \\ \"q\" é","buttons":0,"canvas":null})"},
+        // JSON.stringify leaves a line separator in the page's text as it is,
+        // and writes a surrogate cut off at the probe's 80 units as an escape:
+        // the first is escaped the way JSON would, the second kept.
+        {{"{\"text\":\"a\xe2\x80\xa8\\ud83d\",\"buttons\":0,\"canvas\":null}", std::nullopt},
+         R"(selftest page: {"text":"a\u2028\ud83d","buttons":0,"canvas":null})"},
         // A lead byte cut off at the end is no control.
         {{"cut\xc2", std::nullopt}, "selftest page: cut\xc2"},
     };
