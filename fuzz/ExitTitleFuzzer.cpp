@@ -19,6 +19,7 @@
 
 #include "app/LaunchRules.h"
 #include "app/LaunchSettings.h"
+#include "app/ProgramFacts.h"
 
 namespace {
 

@@ -74,7 +74,17 @@ exit_title() {
     done
 }
 
-targets=${*:-resolution report_line lit_pixels exit_title}
+# Names of the fuzzer's demo folder, ways out of it and malformed paths; each
+# is also tried after "app://demo/".
+media() {
+    for url in a.js sub/x.ogg a%20b.wav %C3%A1.ogg inside away ../beside.ogg \
+        %2e%2e/beside.ogg ..%2Fdemo2/x.ogg sub/../a.js sub/deeper/.hidden sub/ \
+        'app://elsewhere/a.js?x#y' / '' %00 %zz sub//x.ogg; do
+        seed media "$url"
+    done
+}
+
+targets=${*:-resolution report_line lit_pixels exit_title media}
 for target in $targets; do
     rm -rf "${here:?}/corpus/$target"
     mkdir -p "$here/corpus/$target"
