@@ -170,7 +170,7 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
     addDeveloperExtras(view_.get());
     answerPageDialogsSilently(view_.get());
     refuseDownloads(view_.get(), session.get());
-    keepF7FromHiddenTextView(view_.get());
+    keepKeysFromHiddenTextView(view_.get());
     crashReload_ = std::make_unique<CrashReload>(view_.get());
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/Window.h"
 #include "platform/gtk/GObjectPtr.h"
+#include "rules/FullScreenFit.h"
 
 namespace velmorin::gtk {
 
@@ -37,8 +38,6 @@ private:
     static void onFullScreenChanged(GObject* window, GParamSpec* property, gpointer self);
     void startFitting(GtkWidget* content);
     void stopFitting();
-
-    enum class FitOnLeavingFullScreen { no, yes };
 
     GObjectPtr<GtkWidget> window_;
     GtkWidget* headerBar_ = nullptr;
