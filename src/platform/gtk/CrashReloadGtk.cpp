@@ -4,14 +4,13 @@
 
 namespace velmorin::gtk {
 
-CrashReload::CrashReload(WebKitWebView* view) : view_(view) {
-    g_signal_connect(view, "web-process-terminated", G_CALLBACK(onTerminated), this);
-    g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), this);
-    g_signal_connect(view, "map", G_CALLBACK(onMapped), this);
-}
+CrashReload::CrashReload(WebKitWebView* view)
+    : view_(view),
+      handlers_(view, {{"web-process-terminated", G_CALLBACK(onTerminated), this},
+                       {"load-changed", G_CALLBACK(onLoadChanged), this},
+                       {"map", G_CALLBACK(onMapped), this}}) {}
 
 CrashReload::~CrashReload() {
-    g_signal_handlers_disconnect_by_data(view_, this);
     stopQuietPeriod();
 }
 

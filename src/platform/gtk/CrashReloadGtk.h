@@ -2,6 +2,8 @@
 
 #include <webkit/webkit.h>
 
+#include "platform/gtk/SignalHandlers.h"
+
 #include <string>
 #include <utility>
 
@@ -34,6 +36,7 @@ private:
     void loadAgain();
 
     WebKitWebView* view_;  // Not owned: the view outlives this.
+    SignalHandlers handlers_;
     std::string requestedPage_;
     int recentLosses_ = 0;
     bool reloadWhenMapped_ = false;

@@ -74,6 +74,8 @@ void addFullScreenKey(GtkWidget* window) {
 
 WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, StyleMask styleMask)
     : window_(GObjectPtr<GtkWidget>::retain(gtk_window_new())),
+      windowHandlers_(window_.get(),
+                      {{"notify::fullscreened", G_CALLBACK(onFullScreenChanged), this}}),
       contentWidth_(static_cast<int>(std::lround(contentRect.width))),
       contentHeight_(static_cast<int>(std::lround(contentRect.height))) {
     GtkWindow* window = handle();
@@ -103,14 +105,12 @@ WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, Style
     }
     gtk_window_set_default_size(window, contentWidth_, contentHeight_ + titleBarHeight);
     addFullScreenKey(window_.get());
-    g_signal_connect(window_.get(), "notify::fullscreened", G_CALLBACK(onFullScreenChanged), this);
 }
 
 WindowGtk::~WindowGtk() {
     // The content view and the toolkit's window may outlive this object;
-    // neither may reach it any more.
+    // neither may reach it any more (the window's handlers go with it).
     stopFitting();
-    g_signal_handlers_disconnect_by_data(window_.get(), this);
 }
 
 void WindowGtk::stopFitting() {

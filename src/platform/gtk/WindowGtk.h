@@ -6,6 +6,7 @@
 
 #include "platform/Window.h"
 #include "platform/gtk/GObjectPtr.h"
+#include "platform/gtk/SignalHandlers.h"
 #include "rules/FullScreenFit.h"
 
 namespace velmorin::gtk {
@@ -40,6 +41,7 @@ private:
     void stopFitting();
 
     GObjectPtr<GtkWidget> window_;
+    SignalHandlers windowHandlers_;
     GtkWidget* headerBar_ = nullptr;
     int contentWidth_ = 0;
     int contentHeight_ = 0;
