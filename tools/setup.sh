@@ -7,7 +7,7 @@
 # usage: tools/setup.sh [bench]
 set -eu
 
-packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev libgstreamer1.0-dev libepoxy-dev \
+packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev libgstreamer1.0-dev libx11-dev libepoxy-dev \
 googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
 xvfb xauth xdotool x11-utils openbox weston sway wtype grim \
 imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3 \

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -21,14 +22,23 @@
 namespace velmorin::fake {
 
 using Log = std::vector<std::string>;
+using SchemeHandlers = std::map<std::string, std::shared_ptr<SchemeHandler>>;
 
-// Numbers as the log shows them: the shortest text that reads back to the
-// same double, so 1080.0 is "1080" and 1024.5 is "1024.5".
-std::string formatNumber(double value);
-
-// Enumerations as the log shows them: their number.
+// Arguments as the log shows them. Numbers are the shortest text that reads
+// back to the same double (1080.0 is "1080", 1024.5 is "1024.5"), a
+// rectangle is x, y, width and height, and an enumeration is its number, but
+// for those with names here; a value without a name shows as "?".
+inline const std::string& logText(const std::string& text) {
+    return text;
+}
+std::string logText(double value);
+std::string logText(const Rect& rect);
+std::string logText(MenuAction action);
+std::string logText(ActivationPolicy policy);
+std::string logText(Color color);
+std::string logText(Defer defer);
 template <typename Enum>
-std::string enumNumber(Enum value) {
+requires std::is_enum_v<Enum> std::string logText(Enum value) {
     return std::to_string(static_cast<long long>(value));
 }
 
@@ -37,79 +47,90 @@ std::string enumNumber(Enum value) {
 // view exists).
 struct FakeState {
     Log log;
-    std::map<std::string, std::shared_ptr<SchemeHandler>> schemeHandlers;
-
-    void record(std::string line) { log.push_back(std::move(line)); }
+    SchemeHandlers schemeHandlers;
 };
 
-class FakeCheckbox final : public Checkbox {
+// The base of every fake: one line in the log per call, its name and then
+// each argument after a space.
+class Recorder {
 public:
-    FakeCheckbox(std::shared_ptr<FakeState> state, std::string title);
+    explicit Recorder(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
 
-    void setState(ControlState state) override {
-        state_->record("checkbox.setState " + enumNumber(state));
-        current_ = state;
+protected:
+    template <typename... Arguments>
+    void record(std::string line, const Arguments&... arguments) const {
+        ((line += ' ', line += logText(arguments)), ...);
+        state_->log.push_back(std::move(line));
     }
+
+    std::shared_ptr<FakeState> state_;
+};
+
+class FakeCheckbox final : public Checkbox, Recorder {
+public:
+    FakeCheckbox(std::shared_ptr<FakeState> state, std::string title)
+        : Recorder(std::move(state)), title(std::move(title)) {}
+
+    void setState(ControlState state) override { record("checkbox.setState", current_ = state); }
     ControlState state() const override {
-        state_->record("checkbox.state");
+        record("checkbox.state");
         return current_;
     }
-
     // What the user leaves the box at; not logged.
     void setStateByUser(ControlState state) { current_ = state; }
 
     const std::string title;
 
 private:
-    std::shared_ptr<FakeState> state_;
     ControlState current_ = ControlState::off;
 };
 
-class FakeAlert final : public Alert {
+class FakeAlert final : public Alert, Recorder {
 public:
     FakeAlert(std::shared_ptr<FakeState> state, ModalResponse response,
-              std::optional<ControlState> checkboxAfterModal);
+              std::optional<ControlState> checkboxAfterModal)
+        : Recorder(std::move(state)),
+          response_(response),
+          checkboxAfterModal_(checkboxAfterModal) {}
 
-    void setMessageText(const std::string& text) override {
-        state_->record("alert.setMessageText " + text);
-    }
+    void setMessageText(const std::string& text) override { record("alert.setMessageText", text); }
     void setInformativeText(const std::string& text) override {
-        state_->record("alert.setInformativeText " + text);
+        record("alert.setInformativeText", text);
     }
     void setAccessoryView(std::shared_ptr<Checkbox> checkbox) override {
-        state_->record("alert.setAccessoryView");
+        record("alert.setAccessoryView");
         accessory_ = std::move(checkbox);
     }
     void addButtonWithTitle(const std::string& title) override {
-        state_->record("alert.addButtonWithTitle " + title);
+        record("alert.addButtonWithTitle", title);
     }
     // Answers with the scripted response, after moving the accessory checkbox
     // (when it is a FakeCheckbox) to the scripted state.
     ModalResponse runModal() override;
 
 private:
-    std::shared_ptr<FakeState> state_;
     ModalResponse response_;
     std::optional<ControlState> checkboxAfterModal_;
     std::shared_ptr<Checkbox> accessory_;
 };
 
-class FakeMenu;
-
-class FakeMenuItem final : public MenuItem {
+class FakeMenuItem final : public MenuItem, Recorder {
 public:
-    FakeMenuItem(std::shared_ptr<FakeState> state, std::string title, MenuAction action,
-                 std::string keyEquivalent);
+    FakeMenuItem(std::shared_ptr<FakeState> state, std::string title = {},
+                 MenuAction action = MenuAction::none, std::string keyEquivalent = {})
+        : Recorder(std::move(state)),
+          title(std::move(title)),
+          action(action),
+          keyEquivalent(std::move(keyEquivalent)) {}
 
     void setSubmenu(std::unique_ptr<Menu> submenu) override {
-        state_->record("menuItem.setSubmenu");
+        record("menuItem.setSubmenu");
         submenu_ = std::move(submenu);
     }
     Menu* submenu() override {
-        state_->record("menuItem.submenu");
+        record("menuItem.submenu");
         return submenu_.get();
     }
-
     // Unlogged view for assertions.
     const Menu* attachedSubmenu() const { return submenu_.get(); }
 
@@ -118,144 +139,135 @@ public:
     const std::string keyEquivalent;
 
 private:
-    std::shared_ptr<FakeState> state_;
     std::unique_ptr<Menu> submenu_;
 };
 
-class FakeMenu final : public Menu {
+class FakeMenu final : public Menu, Recorder {
 public:
-    explicit FakeMenu(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
+    using Recorder::Recorder;
 
     MenuItem& addItemWithTitle(const std::string& title, MenuAction action,
-                               const std::string& keyEquivalent) override;
+                               const std::string& keyEquivalent) override {
+        record("menu.addItemWithTitle", title, action, keyEquivalent);
+        items_.push_back(std::make_unique<FakeMenuItem>(state_, title, action, keyEquivalent));
+        return *items_.back();
+    }
     void addItem(std::unique_ptr<MenuItem> item) override {
-        state_->record("menu.addItem");
+        record("menu.addItem");
         items_.push_back(std::move(item));
     }
 
     const std::vector<std::unique_ptr<MenuItem>>& items() const { return items_; }
 
 private:
-    std::shared_ptr<FakeState> state_;
     std::vector<std::unique_ptr<MenuItem>> items_;
 };
 
-class FakeApplication final : public Application {
+class FakeApplication final : public Application, Recorder {
 public:
-    explicit FakeApplication(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
+    using Recorder::Recorder;
 
     void setDelegate(ApplicationDelegate* delegate) override {
-        state_->record("application.setDelegate");
+        record("application.setDelegate");
         delegate_ = delegate;
     }
-    void setActivationPolicy(ActivationPolicy policy) override;
+    void setActivationPolicy(ActivationPolicy policy) override {
+        record("application.setActivationPolicy", policy);
+    }
     // Logs, then delivers applicationDidFinishLaunching to the delegate, if any.
     RunEnd run() override {
-        state_->record("application.run");
+        record("application.run");
         if (delegate_ != nullptr) {
             delegate_->applicationDidFinishLaunching();
         }
         return RunEnd::terminated;
     }
     void setMainMenu(std::unique_ptr<Menu> menu) override {
-        state_->record("application.setMainMenu");
+        record("application.setMainMenu");
         mainMenu_ = std::move(menu);
     }
-    void activateIgnoringOtherApps() override {
-        state_->record("application.activateIgnoringOtherApps");
-    }
+    void activateIgnoringOtherApps() override { record("application.activateIgnoringOtherApps"); }
     void terminate() override {
-        state_->record("application.terminate");
+        record("application.terminate");
         ++terminateCount_;
     }
 
-    ApplicationDelegate* delegate() const { return delegate_; }
     const Menu* mainMenu() const { return mainMenu_.get(); }
     int terminateCount() const { return terminateCount_; }
 
 private:
-    std::shared_ptr<FakeState> state_;
     ApplicationDelegate* delegate_ = nullptr;
     std::unique_ptr<Menu> mainMenu_;
     int terminateCount_ = 0;
 };
 
-class FakeMainQueue final : public MainQueue {
+class FakeMainQueue final : public MainQueue, Recorder {
 public:
-    explicit FakeMainQueue(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
+    using Recorder::Recorder;
 
-    void asyncAfter(double delaySeconds, std::function<void()> work) override;
+    void asyncAfter(double delaySeconds, std::function<void()> work) override {
+        record("mainQueue.asyncAfter", delaySeconds);
+        scheduledDelays_.push_back(delaySeconds);
+        pending_.push_back(std::move(work));
+    }
 
-    struct PendingWork {
-        double delaySeconds = 0.0;
-        std::function<void()> work;
-    };
-
-    const std::deque<PendingWork>& pending() const { return pending_; }
+    const std::deque<std::function<void()>>& pending() const { return pending_; }
     // The delays of every piece of work ever scheduled, in order.
     const std::vector<double>& scheduledDelays() const { return scheduledDelays_; }
     // Runs the oldest pending work; false when there is none.
     bool runNext();
 
 private:
-    std::shared_ptr<FakeState> state_;
-    std::deque<PendingWork> pending_;
+    std::deque<std::function<void()>> pending_;
     std::vector<double> scheduledDelays_;
 };
 
-class FakeScreen final : public Screen {
+class FakeScreen final : public Screen, Recorder {
 public:
-    explicit FakeScreen(std::shared_ptr<FakeState> state) : state_(std::move(state)) {}
+    using Recorder::Recorder;
 
     Rect frame() const override {
-        state_->record("mainScreen.frame");
+        record("mainScreen.frame");
         return scriptedFrame;
     }
 
     Rect scriptedFrame{0.0, 0.0, 1440.0, 900.0};
-
-private:
-    std::shared_ptr<FakeState> state_;
 };
 
-class FakeWebViewConfiguration final : public WebViewConfiguration {
+class FakeWebViewConfiguration final : public WebViewConfiguration, Recorder {
 public:
-    explicit FakeWebViewConfiguration(std::shared_ptr<FakeState> state)
-        : state_(std::move(state)) {}
+    using Recorder::Recorder;
 
     void setUrlSchemeHandler(std::shared_ptr<SchemeHandler> handler,
-                             const std::string& scheme) override;
-    void setMediaTypesRequiringUserActionForPlayback(MediaTypes types) override;
-
-    const std::map<std::string, std::shared_ptr<SchemeHandler>>& handlers() const {
-        return handlers_;
+                             const std::string& scheme) override {
+        record("configuration.setUrlSchemeHandler", scheme);
+        handlers[scheme] = state_->schemeHandlers[scheme] = std::move(handler);
     }
-    std::optional<MediaTypes> mediaTypes() const { return mediaTypes_; }
+    void setMediaTypesRequiringUserActionForPlayback(MediaTypes types) override {
+        record("configuration.setMediaTypesRequiringUserActionForPlayback", *(mediaTypes = types));
+    }
 
-private:
-    std::shared_ptr<FakeState> state_;
-    std::map<std::string, std::shared_ptr<SchemeHandler>> handlers_;
-    std::optional<MediaTypes> mediaTypes_;
+    SchemeHandlers handlers;
+    std::optional<MediaTypes> mediaTypes;
 };
 
-class FakeWebView final : public WebView {
+class FakeWebView final : public WebView, Recorder {
 public:
-    FakeWebView(std::shared_ptr<FakeState> state, const Rect& frame,
-                const FakeWebViewConfiguration* configuration);
+    FakeWebView(std::shared_ptr<FakeState> state, const FakeWebViewConfiguration* configuration);
 
     void loadRequest(const UrlRequest& request) override;
     std::optional<std::string> title() const override {
-        state_->record("webView.title");
+        record("webView.title");
         return title_;
     }
     std::unique_ptr<Observation> observeTitle(TitleChange onChange) override;
     void evaluateJavaScript(const std::string& script,
                             std::function<void(ScriptResult)> completion) override {
-        state_->record("webView.evaluateJavaScript");
+        record("webView.evaluateJavaScript");
         pendingScripts_.push_back({script, std::move(completion)});
     }
     void takeSnapshot(std::function<void(SnapshotResult)> completion) override {
-        state_->record("webView.takeSnapshot");
+        record("webView.takeSnapshot");
         pendingSnapshots_.push_back(std::move(completion));
     }
 
@@ -279,9 +291,8 @@ public:
 
     const std::vector<UrlRequest>& loadedRequests() const { return loadedRequests_; }
 
-    const Rect frame;
     // The configuration as it stood when this view was made from it.
-    const std::map<std::string, std::shared_ptr<SchemeHandler>> handlersAtCreation;
+    const SchemeHandlers handlersAtCreation;
     const std::optional<MediaTypes> mediaTypesAtCreation;
 
 private:
@@ -290,7 +301,6 @@ private:
         TitleChange onChange;
     };
 
-    std::shared_ptr<FakeState> state_;
     std::optional<std::string> title_;
     std::vector<Observer> observers_;
     std::deque<PendingScript> pendingScripts_;
@@ -298,40 +308,34 @@ private:
     std::vector<UrlRequest> loadedRequests_;
 };
 
-class FakeWindow final : public Window {
+class FakeWindow final : public Window, Recorder {
 public:
-    FakeWindow(std::shared_ptr<FakeState> state, const Rect& contentRect, StyleMask styleMask,
-               Backing backing, Defer defer);
+    FakeWindow(std::shared_ptr<FakeState> state, const Rect& contentRect)
+        : Recorder(std::move(state)), contentRect(contentRect) {}
 
     void setTitle(const std::string& newTitle) override {
-        state_->record("window.setTitle " + newTitle);
-        title = newTitle;
+        record("window.setTitle", title = newTitle);
     }
-    void setBackgroundColor(Color color) override;
-    void setCollectionBehavior(CollectionBehavior behavior) override;
+    void setBackgroundColor(Color color) override { record("window.setBackgroundColor", color); }
+    void setCollectionBehavior(CollectionBehavior behavior) override {
+        record("window.setCollectionBehavior", behavior);
+    }
     void setContentView(std::shared_ptr<WebView> view) override {
-        state_->record("window.setContentView");
+        record("window.setContentView");
         contentView = std::move(view);
     }
-    void center() override { state_->record("window.center"); }
-    void makeKeyAndOrderFront() override { state_->record("window.makeKeyAndOrderFront"); }
+    void center() override { record("window.center"); }
+    void makeKeyAndOrderFront() override { record("window.makeKeyAndOrderFront"); }
     void makeFirstResponder(WebView& view) override {
-        state_->record("window.makeFirstResponder");
+        record("window.makeFirstResponder");
         firstResponder = &view;
     }
-    void toggleFullScreen() override { state_->record("window.toggleFullScreen"); }
+    void toggleFullScreen() override { record("window.toggleFullScreen"); }
 
     const Rect contentRect;
-    const StyleMask styleMask;
-    const Backing backing;
-    const Defer defer;
-
     std::string title;
     std::shared_ptr<WebView> contentView;
     WebView* firstResponder = nullptr;
-
-private:
-    std::shared_ptr<FakeState> state_;
 };
 
 // A snapshot whose pixels the test chooses; nothing means bitmap() fails.
@@ -350,7 +354,7 @@ private:
     std::optional<Bitmap> bitmap_;
 };
 
-class FakePlatform final : public Platform {
+class FakePlatform final : public Platform, Recorder {
 public:
     FakePlatform();
 
@@ -359,15 +363,15 @@ public:
     const Screen& mainScreen() override { return screen_; }
     // The entry asks for these two before the launch; the program's delegate never does.
     std::optional<std::string> executablePath() override {
-        state_->record("executablePath");
+        record("executablePath");
         return "/nonexistent/bundle/bin/velmorin-hd";
     }
     void addIconSearchFolder(const std::string& folder) override {
-        state_->record("addIconSearchFolder " + folder);
+        record("addIconSearchFolder", folder);
     }
     // Takes the text in, unless a failure is scripted.
     std::optional<std::string> writeStandardOutput(const std::string& text) override {
-        state_->record("stdout " + text);
+        record("stdout", text);
         if (!standardOutputError) {
             standardOutput_ += text;
         }
@@ -375,24 +379,34 @@ public:
     }
 
     std::unique_ptr<Menu> createMenu() override {
-        state_->record("createMenu");
+        record("createMenu");
         return std::make_unique<FakeMenu>(state_);
     }
-    std::unique_ptr<MenuItem> createMenuItem() override;
+    std::unique_ptr<MenuItem> createMenuItem() override {
+        record("createMenuItem");
+        return std::make_unique<FakeMenuItem>(state_);
+    }
     std::unique_ptr<Alert> createAlert() override {
-        state_->record("createAlert");
+        record("createAlert");
         ++alertCount_;
         return std::make_unique<FakeAlert>(state_, alertResponse, checkboxAfterModal);
     }
-    std::shared_ptr<Checkbox> createCheckbox(const std::string& title) override;
+    std::shared_ptr<Checkbox> createCheckbox(const std::string& title) override {
+        record("createCheckbox", title);
+        return remember(lastCheckbox_, std::make_shared<FakeCheckbox>(state_, title));
+    }
     std::unique_ptr<WebViewConfiguration> createWebViewConfiguration() override {
-        state_->record("createWebViewConfiguration");
+        record("createWebViewConfiguration");
         return std::make_unique<FakeWebViewConfiguration>(state_);
     }
     std::shared_ptr<WebView> createWebView(const Rect& frame,
                                            WebViewConfiguration& configuration) override;
     std::shared_ptr<Window> createWindow(const Rect& contentRect, StyleMask styleMask,
-                                         Backing backing, Defer defer) override;
+                                         Backing backing, Defer defer) override {
+        record("createWindow", contentRect, "style=" + logText(styleMask),
+               "backing=" + logText(backing), "defer=" + logText(defer));
+        return remember(lastWindow_, std::make_shared<FakeWindow>(state_, contentRect));
+    }
 
     // --- Script ---
     void setScreenFrame(const Rect& frame) { screen_.scriptedFrame = frame; }
@@ -420,7 +434,12 @@ public:
     int alertCount() const { return alertCount_; }
 
 private:
-    std::shared_ptr<FakeState> state_;
+    template <typename Made>
+    static std::shared_ptr<Made> remember(std::weak_ptr<Made>& last, std::shared_ptr<Made> made) {
+        last = made;
+        return made;
+    }
+
     FakeApplication application_;
     FakeMainQueue mainQueue_;
     FakeScreen screen_;
@@ -438,33 +457,29 @@ public:
 
     std::string requestUrl() const override { return url_; }
     void didReceiveResponse(const HttpResponse& response) override {
-        calls_.push_back(Call::response);
-        responses_.push_back(response);
+        calls.push_back(Call::response);
+        responses.push_back(response);
     }
     void didReceiveData(Bytes&& data) override {
-        calls_.push_back(Call::data);
-        dataBlocks_.push_back(std::move(data));
+        calls.push_back(Call::data);
+        dataBlocks.push_back(std::move(data));
     }
-    void didFinish() override { calls_.push_back(Call::finish); }
+    void didFinish() override { calls.push_back(Call::finish); }
     void didFailWithError(UrlError error) override {
-        calls_.push_back(Call::fail);
-        errors_.push_back(error);
+        calls.push_back(Call::fail);
+        errors.push_back(error);
     }
 
     enum class Call { response, data, finish, fail };
 
-    // The calls received, in order.
-    const std::vector<Call>& calls() const { return calls_; }
-    const std::vector<HttpResponse>& responses() const { return responses_; }
-    const std::vector<Bytes>& dataBlocks() const { return dataBlocks_; }
-    const std::vector<UrlError>& errors() const { return errors_; }
+    // The calls received, in order, and what each brought.
+    std::vector<Call> calls;
+    std::vector<HttpResponse> responses;
+    std::vector<Bytes> dataBlocks;
+    std::vector<UrlError> errors;
 
 private:
     std::string url_;
-    std::vector<Call> calls_;
-    std::vector<HttpResponse> responses_;
-    std::vector<Bytes> dataBlocks_;
-    std::vector<UrlError> errors_;
 };
 
 }  // namespace velmorin::fake

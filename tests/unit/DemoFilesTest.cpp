@@ -83,23 +83,23 @@ std::map<std::string, Bytes>* DemoFilesTest::fileBytes = nullptr;
 
 void expectServed(const RecordingSchemeTask& task, const std::string& url,
                   const std::string& contentType, const Bytes& body) {
-    ASSERT_EQ(task.calls(), (std::vector<Call>{Call::response, Call::data, Call::finish}));
-    const HttpResponse& response = task.responses().front();
+    ASSERT_EQ(task.calls, (std::vector<Call>{Call::response, Call::data, Call::finish}));
+    const HttpResponse& response = task.responses.front();
     EXPECT_EQ(response.url, url);
     EXPECT_EQ(response.statusCode, 200);
     EXPECT_EQ(response.httpVersion, "HTTP/1.1");
     EXPECT_EQ(response.headerFields,
               (std::vector<HttpHeaderField>{{"Content-Type", contentType},
                                             {"Content-Length", std::to_string(body.size())}}));
-    EXPECT_EQ(task.dataBlocks().front(), body);
-    EXPECT_TRUE(task.errors().empty());
+    EXPECT_EQ(task.dataBlocks.front(), body);
+    EXPECT_TRUE(task.errors.empty());
 }
 
 void expectFailed(const RecordingSchemeTask& task) {
-    EXPECT_EQ(task.calls(), std::vector<Call>{Call::fail});
-    EXPECT_EQ(task.errors(), std::vector<UrlError>{UrlError::fileDoesNotExist});
-    EXPECT_TRUE(task.responses().empty());
-    EXPECT_TRUE(task.dataBlocks().empty());
+    EXPECT_EQ(task.calls, std::vector<Call>{Call::fail});
+    EXPECT_EQ(task.errors, std::vector<UrlError>{UrlError::fileDoesNotExist});
+    EXPECT_TRUE(task.responses.empty());
+    EXPECT_TRUE(task.dataBlocks.empty());
 }
 
 TEST_F(DemoFilesTest, RootIsTheStandardizedDemoFolder) {
@@ -145,9 +145,9 @@ TEST_F(DemoFilesTest, ServesFilesWithTheirTypeLengthAndBytes) {
 TEST_F(DemoFilesTest, EmptyFileIsAnEmptyBody) {
     const auto task = answer("app://demo/empty.js");
     expectServed(task, "app://demo/empty.js", "text/javascript", Bytes{});
-    EXPECT_EQ(task.responses().front().headerFields.back().value, "0");
-    ASSERT_EQ(task.dataBlocks().size(), 1u);
-    EXPECT_TRUE(task.dataBlocks().front().empty());
+    EXPECT_EQ(task.responses.front().headerFields.back().value, "0");
+    ASSERT_EQ(task.dataBlocks.size(), 1u);
+    EXPECT_TRUE(task.dataBlocks.front().empty());
 }
 
 TEST_F(DemoFilesTest, FailsAloneForWhatIsNoReadableFileInside) {
@@ -203,10 +203,10 @@ TEST_F(DemoFilesTest, FailureDoesNotSpoilTheNextTask) {
 TEST_F(DemoFilesTest, StopTaskDoesNothing) {
     RecordingSchemeTask task("app://demo/a.js");
     handler.stopTask(task);
-    EXPECT_TRUE(task.calls().empty());
+    EXPECT_TRUE(task.calls.empty());
     handler.startTask(task);
     handler.stopTask(task);
-    EXPECT_EQ(task.calls(), (std::vector<Call>{Call::response, Call::data, Call::finish}));
+    EXPECT_EQ(task.calls, (std::vector<Call>{Call::response, Call::data, Call::finish}));
 }
 
 TEST_F(DemoFilesTest, ServesWhatIsOnDiskNow) {

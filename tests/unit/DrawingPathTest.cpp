@@ -1,4 +1,4 @@
-#include "platform/DrawingPath.h"
+#include "rules/DrawingPath.h"
 
 #include <gtest/gtest.h>
 

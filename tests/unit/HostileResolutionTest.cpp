@@ -85,19 +85,19 @@ RecordingSchemeTask answer(DemoFiles& files, const std::string& url, const fs::p
 
 std::string bodyOf(const RecordingSchemeTask& task) {
     std::string body;
-    for (const auto& block : task.dataBlocks()) {
+    for (const auto& block : task.dataBlocks) {
         body.append(block.begin(), block.end());
     }
     return body;
 }
 
 bool succeeded(const RecordingSchemeTask& task) {
-    return task.calls() == std::vector<Call>{Call::response, Call::data, Call::finish};
+    return task.calls == std::vector<Call>{Call::response, Call::data, Call::finish};
 }
 
 bool failed(const RecordingSchemeTask& task) {
-    return task.calls() == std::vector<Call>{Call::fail} &&
-           task.errors() == std::vector<UrlError>{UrlError::fileDoesNotExist};
+    return task.calls == std::vector<Call>{Call::fail} &&
+           task.errors == std::vector<UrlError>{UrlError::fileDoesNotExist};
 }
 
 // ---------------------------------------------------------------------------
@@ -183,7 +183,7 @@ TEST(HostileResolution, DemoFilesNeverLeaksWhatLiesBesideTheFolder) {
         ASSERT_TRUE(succeeded(task));
         const auto expected = test::readWhole(file);
         EXPECT_EQ(bodyOf(task), expected);
-        const auto& response = task.responses().front();
+        const auto& response = task.responses.front();
         EXPECT_EQ(response.statusCode, 200);
         EXPECT_EQ(response.url, row.url);
         ASSERT_EQ(response.headerFields.size(), 2u);

@@ -5,6 +5,7 @@
 
 #include "platform/gtk/BackendCast.h"
 #include "platform/gtk/CallbackGuard.h"
+#include "platform/gtk/SignalHandlers.h"
 
 namespace velmorin::gtk {
 
@@ -122,12 +123,16 @@ ModalResponse AlertGtk::runModal() {
     gtk_box_set_homogeneous(GTK_BOX(row), TRUE);
     gtk_widget_set_margin_top(row, 6);
     std::vector<GtkWidget*> buttons;
+    // The handlers point at this call's state: none may run once it is over,
+    // however long something else keeps the alert's widgets.
+    std::vector<SignalHandlers> handlers;
     for (std::size_t index = 0; index < buttons_.size(); ++index) {
         GtkWidget* button = gtk_button_new_with_label(buttons_[index].c_str());
         buttons.push_back(button);
         const auto response = firstButtonResponse + static_cast<ModalResponse>(index);
         g_object_set_data(G_OBJECT(button), responseKey, GINT_TO_POINTER(response));
-        g_signal_connect(button, "clicked", G_CALLBACK(onButtonClicked), &run);
+        handlers.emplace_back(button, std::initializer_list<SignalHandlers::Handler>{
+                                          {"clicked", G_CALLBACK(onButtonClicked), &run}});
         gtk_box_append(GTK_BOX(row), button);
         if (index == 0) {
             gtk_widget_add_css_class(button, "suggested-action");
@@ -136,7 +141,8 @@ ModalResponse AlertGtk::runModal() {
     gtk_box_append(GTK_BOX(box), row);
     gtk_window_set_child(GTK_WINDOW(window), box);
 
-    g_signal_connect(window, "close-request", G_CALLBACK(onCloseRequest), &run);
+    handlers.emplace_back(window, std::initializer_list<SignalHandlers::Handler>{
+                                      {"close-request", G_CALLBACK(onCloseRequest), &run}});
     // Escape closes the alert, which answers like its close button.
     GtkEventController* shortcuts = gtk_shortcut_controller_new();
     gtk_shortcut_controller_add_shortcut(
@@ -161,12 +167,7 @@ ModalResponse AlertGtk::runModal() {
         // The checkbox outlives the alert so its state can still be read.
         gtk_box_remove(GTK_BOX(box), accessory_->widget());
     }
-    // The handlers point at this call's state: none may run once it is over,
-    // however long something else keeps the alert's widgets.
-    for (GtkWidget* button : buttons) {
-        g_signal_handlers_disconnect_by_data(button, &run);
-    }
-    g_signal_handlers_disconnect_by_data(window, &run);
+    handlers.clear();
     gtk_window_destroy(GTK_WINDOW(window));
     return run.response.value_or(closedResponse);
 }

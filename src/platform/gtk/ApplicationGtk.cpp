@@ -8,18 +8,14 @@ namespace velmorin::gtk {
 ApplicationGtk::ApplicationGtk()
     : application_(GObjectPtr<GtkApplication>::adopt(
           gtk_application_new(VELMORIN_APP_ID, G_APPLICATION_NON_UNIQUE))),
-      quit_(GObjectPtr<GSimpleAction>::adopt(g_simple_action_new("quit", nullptr))) {
-    g_signal_connect(application_.get(), "activate", G_CALLBACK(onActivate), this);
-    g_signal_connect(application_.get(), "window-removed", G_CALLBACK(onWindowRemoved), this);
-    g_signal_connect(quit_.get(), "activate", G_CALLBACK(onQuitAction), this);
+      quit_(GObjectPtr<GSimpleAction>::adopt(g_simple_action_new("quit", nullptr))),
+      // The application and its action may outlive this object (the
+      // toolkit holds references of its own); the handlers go with it.
+      applicationHandlers_(application_.get(),
+                           {{"activate", G_CALLBACK(onActivate), this},
+                            {"window-removed", G_CALLBACK(onWindowRemoved), this}}),
+      quitHandlers_(quit_.get(), {{"activate", G_CALLBACK(onQuitAction), this}}) {
     g_action_map_add_action(G_ACTION_MAP(application_.get()), G_ACTION(quit_.get()));
-}
-
-ApplicationGtk::~ApplicationGtk() {
-    // The application and its action may outlive this object (the toolkit
-    // holds references of its own); no handler may reach it after this.
-    g_signal_handlers_disconnect_by_data(application_.get(), this);
-    g_signal_handlers_disconnect_by_data(quit_.get(), this);
 }
 
 void ApplicationGtk::setActivationPolicy(ActivationPolicy) {

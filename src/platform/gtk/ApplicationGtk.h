@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/gtk/GObjectPtr.h"
 #include "platform/gtk/MenuGtk.h"
+#include "platform/gtk/SignalHandlers.h"
 
 namespace velmorin::gtk {
 
@@ -15,7 +16,6 @@ namespace velmorin::gtk {
 class ApplicationGtk final : public Application {
 public:
     ApplicationGtk();
-    ~ApplicationGtk() override;
 
     ApplicationGtk(const ApplicationGtk&) = delete;
     ApplicationGtk& operator=(const ApplicationGtk&) = delete;
@@ -38,6 +38,8 @@ private:
 
     GObjectPtr<GtkApplication> application_;
     GObjectPtr<GSimpleAction> quit_;
+    SignalHandlers applicationHandlers_;
+    SignalHandlers quitHandlers_;
     ApplicationDelegate* delegate_ = nullptr;
     std::unique_ptr<MenuGtk> mainMenu_;
     GObjectPtr<GMenu> windowMenu_;

@@ -2,6 +2,8 @@
 
 #include <gtk/gtk.h>
 
+#include "rules/FunctionKeys.h"
+
 namespace velmorin::gtk {
 
 // Calls `action` for `keyval` pressed with no modifier, in the capture
@@ -15,6 +17,16 @@ inline void addCaptureKey(GtkWidget* widget, guint keyval, GtkShortcutFunc actio
         gtk_shortcut_new(gtk_keyval_trigger_new(keyval, static_cast<GdkModifierType>(0)),
                          gtk_callback_action_new(action, nullptr, nullptr)));
     gtk_widget_add_controller(widget, keys);
+}
+
+// Calls `action` for each function key of this use (rules/FunctionKeys.h).
+inline void addCaptureKeysFor(GtkWidget* widget, FunctionKeyUse use, GtkShortcutFunc action) {
+    for (int number = 1; number <= functionKeyCount; ++number) {
+        if (useOfFunctionKey(number) == use) {
+            // GDK's function key values follow each other from F1 on.
+            addCaptureKey(widget, GDK_KEY_F1 + static_cast<guint>(number - 1), action);
+        }
+    }
 }
 
 }  // namespace velmorin::gtk

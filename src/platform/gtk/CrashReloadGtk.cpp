@@ -1,24 +1,16 @@
 #include "platform/gtk/CrashReloadGtk.h"
 
+#include "rules/CrashReload.h"
+
 namespace velmorin::gtk {
 
-namespace {
-
-// At most this many reloads in a row, each after a lost web process.
-constexpr int maximumReloads = 1;
-// How long a loaded page must last before its losses are forgotten.
-constexpr guint quietPeriodSeconds = 30;
-
-}  // namespace
-
-CrashReload::CrashReload(WebKitWebView* view) : view_(view) {
-    g_signal_connect(view, "web-process-terminated", G_CALLBACK(onTerminated), this);
-    g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), this);
-    g_signal_connect(view, "map", G_CALLBACK(onMapped), this);
-}
+CrashReload::CrashReload(WebKitWebView* view)
+    : view_(view),
+      handlers_(view, {{"web-process-terminated", G_CALLBACK(onTerminated), this},
+                       {"load-changed", G_CALLBACK(onLoadChanged), this},
+                       {"map", G_CALLBACK(onMapped), this}}) {}
 
 CrashReload::~CrashReload() {
-    g_signal_handlers_disconnect_by_data(view_, this);
     stopQuietPeriod();
 }
 
@@ -30,11 +22,12 @@ void CrashReload::stopQuietPeriod() {
 }
 
 void CrashReload::loadAgain() {
-    // A reload starts the new process and loads the view's current history
-    // item. A process lost before the first page committed leaves no such
-    // item, and the reload would leave the view empty for good.
     WebKitBackForwardList* history = webkit_web_view_get_back_forward_list(view_);
-    if (webkit_back_forward_list_get_current_item(history) == nullptr && !requestedPage_.empty()) {
+    const auto way = howToLoadAgain(
+        webkit_back_forward_list_get_current_item(history) == nullptr ? ViewHistory::empty
+                                                                      : ViewHistory::hasCurrentPage,
+        requestedPage_.empty() ? RequestedPage::none : RequestedPage::known);
+    if (way == LoadAgainBy::loadingTheRequestedPage) {
         webkit_web_view_load_uri(view_, requestedPage_.c_str());
     } else {
         webkit_web_view_reload(view_);
@@ -48,9 +41,9 @@ void CrashReload::onTerminated(WebKitWebView* view, WebKitWebProcessTerminationR
         return;
     }
     reload->stopQuietPeriod();
-    if (++reload->recentLosses_ > maximumReloads) {
-        // The page is left as it is, and the count starts again.
-        reload->recentLosses_ = 0;
+    const LossAnswer answer = answerToLoss(reload->recentLosses_);
+    reload->recentLosses_ = answer.recentLosses;
+    if (answer.action == AfterLoss::leaveAsItIs) {
         return;
     }
     if (gtk_widget_get_mapped(GTK_WIDGET(view))) {
@@ -66,7 +59,8 @@ void CrashReload::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer 
         return;
     }
     reload->stopQuietPeriod();
-    reload->quietPeriod_ = g_timeout_add_seconds(quietPeriodSeconds, onQuietPeriodOver, self);
+    reload->quietPeriod_ = g_timeout_add_seconds(static_cast<guint>(lossesForgottenAfter.count()),
+                                                 onQuietPeriodOver, self);
 }
 
 void CrashReload::onMapped(GtkWidget*, gpointer self) {

@@ -2,16 +2,16 @@
 
 #include <webkit/webkit.h>
 
+#include "platform/gtk/SignalHandlers.h"
+
 #include <string>
 #include <utility>
 
 namespace velmorin::gtk {
 
-// When the view's web process ends without being asked to (it crashed, or it
-// went over its memory limit), the page is loaded again, as soon as the view
-// is on screen, in a new web process. This happens at most once in a row: a
-// second loss before the count of recent losses is cleared leaves the view as
-// it is. The count is cleared 30 s after a page finishes loading.
+// Loads the page again after a lost web process, as rules/CrashReload.h
+// says: the rule answers, and this watches the view, counts the losses, waits
+// for the view to be on screen and clears the count on a timer.
 class CrashReload {
 public:
     explicit CrashReload(WebKitWebView* view);
@@ -36,6 +36,7 @@ private:
     void loadAgain();
 
     WebKitWebView* view_;  // Not owned: the view outlives this.
+    SignalHandlers handlers_;
     std::string requestedPage_;
     int recentLosses_ = 0;
     bool reloadWhenMapped_ = false;

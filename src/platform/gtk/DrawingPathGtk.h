@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/DrawingPath.h"
+#include "rules/DrawingPath.h"
 
 namespace velmorin::gtk {
 
@@ -19,7 +19,7 @@ const std::optional<std::string>& openGlRenderer();
 SoftwareGlPath softwareGlPathOfBuild();
 
 // Sets the settings' hardware acceleration policy to the drawing path this
-// machine gets (platform/DrawingPath.h): never where the only OpenGL is a
+// machine gets (rules/DrawingPath.h): never where the only OpenGL is a
 // software rasterizer and the build draws with the CPU there, the engine's
 // default everywhere else. A user who set the engine's own compositing
 // variables keeps their choice, and the machine's OpenGL is then not asked.

@@ -12,10 +12,10 @@ gboolean swallowKey(GtkWidget*, GVariant*, gpointer) {
 
 }  // namespace
 
-void keepF7FromHiddenTextView(WebKitWebView* view) {
+void keepKeysFromHiddenTextView(WebKitWebView* view) {
     // The capture phase runs before the view's own key handling, which is
     // where the key would be handed to the hidden text view.
-    addCaptureKey(GTK_WIDGET(view), GDK_KEY_F7, swallowKey);
+    addCaptureKeysFor(GTK_WIDGET(view), FunctionKeyUse::keptFromTheEngine, swallowKey);
 }
 
 }  // namespace velmorin::gtk

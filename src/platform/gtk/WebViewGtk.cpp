@@ -11,6 +11,7 @@
 #include "platform/gtk/MediaDoorGtk.h"
 #include "platform/gtk/PageDialogsGtk.h"
 #include "platform/gtk/SchemeTaskGtk.h"
+#include "platform/gtk/SignalHandlers.h"
 
 namespace velmorin::gtk {
 
@@ -28,19 +29,8 @@ std::optional<std::string> titleOf(WebKitWebView* view) {
 class TitleObservation final : public Observation {
 public:
     TitleObservation(WebKitWebView* view, WebView::TitleChange onChange)
-        : onChange_(std::move(onChange)) {
-        g_weak_ref_init(&view_, view);
-        handlerId_ = g_signal_connect(view, "notify::title", G_CALLBACK(onTitleChanged), this);
-    }
-    ~TitleObservation() override {
-        if (auto view = GObjectPtr<GObject>::adopt(static_cast<GObject*>(g_weak_ref_get(&view_)))) {
-            g_signal_handler_disconnect(view.get(), handlerId_);
-        }
-        g_weak_ref_clear(&view_);
-    }
-
-    TitleObservation(const TitleObservation&) = delete;
-    TitleObservation& operator=(const TitleObservation&) = delete;
+        : onChange_(std::move(onChange)),
+          handlers_(view, {{"notify::title", G_CALLBACK(onTitleChanged), this}}) {}
 
 private:
     static void onTitleChanged(WebKitWebView* view, GParamSpec*, gpointer self) {
@@ -49,24 +39,23 @@ private:
                       [observation, view] { observation->onChange_(titleOf(view)); });
     }
 
-    GWeakRef view_{};
     WebView::TitleChange onChange_;
-    gulong handlerId_ = 0;
+    SignalHandlers handlers_;
 };
 
 // One script or snapshot call, held by its engine callback. The engine
 // answers each call exactly once, however long the page takes: a page whose
 // script never gives its thread back is never answered, and the call waits
 // with it. The answer is handed on only while the view that asked still
-// exists; after that it is dropped.
+// exists, its calls not cancelled; after that it is dropped.
 template <typename Result>
 struct PageCall {
     std::function<void(Result)> completion;
-    std::weak_ptr<const void> asker;
+    GObjectPtr<GCancellable> calls;
     const char* where;
 
     void answer(Result result) {
-        if (asker.expired()) {
+        if (g_cancellable_is_cancelled(calls.get())) {
             return;
         }
         guardCallback(where, [this, &result] { completion(std::move(result)); });
@@ -75,8 +64,8 @@ struct PageCall {
 
 template <typename Result>
 gpointer startPageCall(std::function<void(Result)> completion,
-                       const std::shared_ptr<const void>& asker, const char* where) {
-    return new PageCall<Result>{std::move(completion), asker, where};
+                       const GObjectPtr<GCancellable>& calls, const char* where) {
+    return new PageCall<Result>{std::move(completion), calls, where};
 }
 
 template <typename Result>
@@ -174,8 +163,12 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
     addDeveloperExtras(view_.get());
     answerPageDialogsSilently(view_.get());
     refuseDownloads(view_.get(), session.get());
-    keepF7FromHiddenTextView(view_.get());
+    keepKeysFromHiddenTextView(view_.get());
     crashReload_ = std::make_unique<CrashReload>(view_.get());
+}
+
+WebViewGtk::~WebViewGtk() {
+    g_cancellable_cancel(calls_.get());
 }
 
 void WebViewGtk::loadRequest(const UrlRequest& request) {
@@ -199,14 +192,15 @@ std::unique_ptr<Observation> WebViewGtk::observeTitle(TitleChange onChange) {
 void WebViewGtk::evaluateJavaScript(const std::string& script,
                                     std::function<void(ScriptResult)> completion) {
     webkit_web_view_evaluate_javascript(
-        view_.get(), script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
-        onScriptFinished, startPageCall(std::move(completion), lifetime_, "script completion"));
+        view_.get(), script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr,
+        calls_.get(), onScriptFinished,
+        startPageCall(std::move(completion), calls_, "script completion"));
 }
 
 void WebViewGtk::takeSnapshot(std::function<void(SnapshotResult)> completion) {
     webkit_web_view_get_snapshot(
-        view_.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
-        onSnapshotFinished, startPageCall(std::move(completion), lifetime_, "snapshot completion"));
+        view_.get(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, calls_.get(),
+        onSnapshotFinished, startPageCall(std::move(completion), calls_, "snapshot completion"));
 }
 
 }  // namespace velmorin::gtk

@@ -37,6 +37,10 @@ ScriptResult scriptResultFrom(JSCValue* value, GError* error);
 class WebViewGtk final : public WebView {
 public:
     explicit WebViewGtk(WebViewConfigurationGtk& configuration);
+    ~WebViewGtk() override;
+
+    WebViewGtk(const WebViewGtk&) = delete;
+    WebViewGtk& operator=(const WebViewGtk&) = delete;
 
     void loadRequest(const UrlRequest& request) override;
     std::optional<std::string> title() const override;
@@ -52,8 +56,9 @@ private:
     GObjectPtr<WebKitWebView> view_;
     // Goes before the view it watches.
     std::unique_ptr<CrashReload> crashReload_;
-    // Script and snapshot answers that arrive once this is gone are dropped.
-    std::shared_ptr<const void> lifetime_ = std::make_shared<int>(0);
+    // Passed to every script and snapshot call, and cancelled when this
+    // goes: answers that arrive after that are dropped.
+    GObjectPtr<GCancellable> calls_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
 };
 
 }  // namespace velmorin::gtk

@@ -65,17 +65,17 @@ gboolean onFullScreenKey(GtkWidget* window, GVariant*, gpointer) {
     return TRUE;
 }
 
-// A full screen window has no title bar to leave full screen with, so F11
-// takes the window in and out of it at any time, as in GNOME's own programs.
 // The key is caught before it reaches the page, which keeps the focus.
 void addFullScreenKey(GtkWidget* window) {
-    addCaptureKey(window, GDK_KEY_F11, onFullScreenKey);
+    addCaptureKeysFor(window, FunctionKeyUse::toggleFullScreen, onFullScreenKey);
 }
 
 }  // namespace
 
 WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, StyleMask styleMask)
     : window_(GObjectPtr<GtkWidget>::retain(gtk_window_new())),
+      windowHandlers_(window_.get(),
+                      {{"notify::fullscreened", G_CALLBACK(onFullScreenChanged), this}}),
       contentWidth_(static_cast<int>(std::lround(contentRect.width))),
       contentHeight_(static_cast<int>(std::lround(contentRect.height))) {
     GtkWindow* window = handle();
@@ -105,14 +105,12 @@ WindowGtk::WindowGtk(ApplicationGtk& application, const Rect& contentRect, Style
     }
     gtk_window_set_default_size(window, contentWidth_, contentHeight_ + titleBarHeight);
     addFullScreenKey(window_.get());
-    g_signal_connect(window_.get(), "notify::fullscreened", G_CALLBACK(onFullScreenChanged), this);
 }
 
 WindowGtk::~WindowGtk() {
     // The content view and the toolkit's window may outlive this object;
-    // neither may reach it any more.
+    // neither may reach it any more (the window's handlers go with it).
     stopFitting();
-    g_signal_handlers_disconnect_by_data(window_.get(), this);
 }
 
 void WindowGtk::stopFitting() {
@@ -208,25 +206,19 @@ void WindowGtk::startFitting(GtkWidget* content) {
 }
 
 void WindowGtk::onFullScreenChanged(GObject* window, GParamSpec*, gpointer self) {
-    // A window that goes full screen before its first fit is over (the
-    // launch dialog's choice) is fitted when it first leaves full screen,
-    // so its content gets the size asked for then. Only then: a window
-    // that has had its own size keeps the size the viewer gave it, and
-    // the desktop gives it back on leaving full screen.
+    // When the window is fitted again is the rule's (rules/FullScreenFit.h).
     auto* player = static_cast<WindowGtk*>(self);
     if (!player->contentView_) {
         return;
     }
-    if (gtk_window_is_fullscreen(GTK_WINDOW(window))) {
-        if (player->fitTick_ != 0) {
-            player->fitOnLeavingFullScreen_ = FitOnLeavingFullScreen::yes;
-        }
+    const auto answer = afterFullScreenChange(
+        gtk_window_is_fullscreen(GTK_WINDOW(window)) ? FullScreenChange::entered
+                                                     : FullScreenChange::left,
+        player->fitTick_ != 0 ? Fitting::underWay : Fitting::over, player->fitOnLeavingFullScreen_);
+    player->fitOnLeavingFullScreen_ = answer.fitOnLeaving;
+    if (answer.startFit == FullScreenFitAnswer::StartFit::no) {
         return;
     }
-    if (player->fitOnLeavingFullScreen_ == FitOnLeavingFullScreen::no || player->fitTick_ != 0) {
-        return;
-    }
-    player->fitOnLeavingFullScreen_ = FitOnLeavingFullScreen::no;
     GtkWidget* content = backendCast<WebViewGtk>(*player->contentView_).widget();
     player->fullScreenWidth_ = gtk_widget_get_width(content);
     player->fullScreenHeight_ = gtk_widget_get_height(content);

@@ -6,6 +6,8 @@
 
 #include "platform/Window.h"
 #include "platform/gtk/GObjectPtr.h"
+#include "platform/gtk/SignalHandlers.h"
+#include "rules/FullScreenFit.h"
 
 namespace velmorin::gtk {
 
@@ -38,9 +40,8 @@ private:
     void startFitting(GtkWidget* content);
     void stopFitting();
 
-    enum class FitOnLeavingFullScreen { no, yes };
-
     GObjectPtr<GtkWidget> window_;
+    SignalHandlers windowHandlers_;
     GtkWidget* headerBar_ = nullptr;
     int contentWidth_ = 0;
     int contentHeight_ = 0;

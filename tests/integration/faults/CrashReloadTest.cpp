@@ -6,8 +6,6 @@
 
 #include <unistd.h>
 
-#include <thread>
-
 #include "FaultRuns.h"
 
 namespace velmorin::test {
@@ -18,35 +16,45 @@ constexpr Seconds appearBound{60.0};
 constexpr Seconds quietBound{8.0};
 
 TEST(CrashReload, OnceThenTheViewIsLeftAsItIs) {
-    const auto page = htmlPage("<style>body { background: #000; color: #fff; }</style>",
-                               "<p>playing</p>" + scriptElement("setInterval(() => {}, 16);"));
-    WatchedProgram program({{startPageName, page}}, dialogEnvironment());
+    // The page asks for "shown" once it is on the screen: its web process
+    // has it loaded and drawn.
+    const auto page = htmlPage(
+        "<style>body { background: #000; color: #fff; }</style>",
+        "<p>playing</p>" + scriptElement("setInterval(() => {}, 16);\n"
+                                         "requestAnimationFrame(() => requestAnimationFrame(() => "
+                                         "fetch('shown')));"));
+    WatchedProgram program({{startPageName, page}, {"shown", ""}}, dialogEnvironment());
     ASSERT_TRUE(program.started()) << "no Xvfb server for the run";
-    ASSERT_TRUE(playFromTheDialog(program.display())) << "the launch dialog was not answered";
+    ASSERT_TRUE(playFromTheDialog(program)) << "the launch dialog was not answered";
     const pid_t root = program.run().pid();
+    const auto wakes = program.fileWakes();
 
-    // Each web process is killed once its page has been asked for and had a
-    // moment to load.
+    // Each web process is killed once its page has been loaded and shown.
     std::vector<pid_t> seen;
     for (int loss = 1; loss <= 2; ++loss) {
-        std::vector<pid_t> live;
-        ASSERT_TRUE(waitUntil(appearBound,
-                              [&] {
-                                  live = liveWebProcessesBelow(root);
-                                  return !live.empty() && program.openings(startPageName) == loss;
-                              }))
-            << "no web process with the page loaded, before loss " << loss << ", "
+        ASSERT_TRUE(
+            waitUntil(appearBound, wakes, [&] { return program.openings("shown") == loss; }))
+            << "the page was not shown, before loss " << loss << ", "
             << program.openings(startPageName) << " page loads";
-        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        const auto live = liveWebProcessesBelow(root);
+        ASSERT_FALSE(live.empty()) << "no web process with the page loaded, before loss " << loss;
+        EXPECT_EQ(program.openings(startPageName), loss);
         std::cout << "loss " << loss << ": web process " << live.front() << " killed\n";
         seen.push_back(live.front());
         killAll(live);
     }
     EXPECT_NE(seen[0], seen[1]);
 
-    const bool restarted = waitUntil(quietBound, [&] {
-        return !liveWebProcessesBelow(root).empty() || !program.run().running();
-    });
+    // A reload would ask for the page again; the bound is the time a new
+    // web process takes to start, and one started without a page is still
+    // there at the end of it.
+    auto ends = wakes;
+    ends.push_back(program.run().process().ended());
+    const bool restarted =
+        waitUntil(
+            quietBound, ends,
+            [&] { return program.openings(startPageName) > 2 || !program.run().running(); }) ||
+        !liveWebProcessesBelow(root).empty();
     EXPECT_FALSE(restarted) << "a web process after the second loss, or the program ended";
     EXPECT_EQ(program.openings(startPageName), 2);
     EXPECT_TRUE(program.run().running());
@@ -60,8 +68,9 @@ public:
 
     void startTask(SchemeTask& task) override {
         if (++requests == 1) {
-            killAll(liveWebProcessesBelow(getpid()));
-            waitUntil(quietBound, [] { return liveWebProcessesBelow(getpid()).empty(); });
+            const auto live = liveWebProcessesBelow(getpid());
+            killAll(live);
+            waitForEnds(live, quietBound);
             return;  // Unanswered, the task fails as it goes.
         }
         const std::string page = htmlPage("<title>loaded again</title>", "<p>again</p>");

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "integration/support/DesktopWatch.h"
 #include "integration/support/EngineWait.h"
 #include "integration/support/PageRuns.h"
 
@@ -58,18 +61,14 @@ public:
     // How many times the page (or the program) opened this demo file.
     int openings(const std::string& name) { return watch_ ? watch_->openings(name) : 0; }
 
-    // Lets the program run to its end or for at most `timeout`, then kills it;
-    // `during` is called between short waits while it runs.
-    ChildResult runToEnd(Seconds timeout, const std::function<void()>& during = {}) {
-        return run_->process().finishWhile(timeout, [this, &during] {
-            if (watch_) {
-                watch_->update();
-            }
-            if (during) {
-                during();
-            }
-        });
+    // Wakes a wait on each file the page (or the program) opens.
+    std::vector<Wake> fileWakes() {
+        return watch_ ? std::vector<Wake>{watch_->wake()} : std::vector<Wake>{};
     }
+
+    // Lets the program run to its end or for at most `timeout`, then kills it;
+    // `during` looks at the process table while it runs.
+    ChildResult runToEnd(Seconds timeout, const std::function<void()>& during = {});
 
 private:
     TestBundle bundle_;
@@ -147,6 +146,44 @@ inline std::vector<pid_t> webProcessesBelow(pid_t root) {
     return found;
 }
 
+// The kernel tells no one when a process starts, so a test that follows the
+// engine's processes looks at the process table every 10 ms while it waits:
+// a timer's descriptor wakes it.
+class ProcessTableLooks {
+public:
+    ProcessTableLooks() : fd_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
+        constexpr timespec every{0, 10'000'000};
+        const itimerspec looks{every, every};
+        timerfd_settime(fd_, 0, &looks, nullptr);
+    }
+    ~ProcessTableLooks() { close(fd_); }
+
+    ProcessTableLooks(const ProcessTableLooks&) = delete;
+    ProcessTableLooks& operator=(const ProcessTableLooks&) = delete;
+
+    Wake wake(std::function<void()> look = {}) {
+        return {fd_, [this, look = std::move(look)] {
+                    std::uint64_t expirations = 0;
+                    [[maybe_unused]] const auto count = read(fd_, &expirations, sizeof expirations);
+                    if (look) {
+                        look();
+                    }
+                }};
+    }
+
+private:
+    int fd_;
+};
+
+inline ChildResult WatchedProgram::runToEnd(Seconds timeout, const std::function<void()>& during) {
+    auto wakes = fileWakes();
+    ProcessTableLooks looks;
+    if (during) {
+        wakes.push_back(looks.wake(during));
+    }
+    return run_->process().finishWaking(timeout, wakes);
+}
+
 // Gone, or only a zombie waiting for a parent to reap it.
 inline bool processEnded(pid_t pid) {
     const auto info = processInfo(pid);
@@ -168,19 +205,13 @@ inline void killAll(const std::vector<pid_t>& processes) {
 
 // Answers the launch dialog with Enter, as a person would, once it is shown
 // and has the keyboard; true when the key was typed.
-inline bool playFromTheDialog(const PrivateDisplay& display) {
-    const auto environment = display.environment();
-    const auto windows =
-        runTool({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Velmorin HD$"},
-                environment, Seconds(60.0))
-            .outputLines();
-    if (windows.empty()) {
+inline bool playFromTheDialog(WatchedProgram& program) {
+    DesktopWatch desktop(program.display());
+    const auto dialog = desktop.waitForProgramWindow(program.run().process(), Seconds(60.0));
+    if (dialog.empty() || !desktop.focus(dialog)) {
         return false;
     }
-    runTool({"xdotool", "windowfocus", "--sync", windows.front()}, environment);
-    // A window that has just got the focus may not have taken it in.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    return runTool({"xdotool", "key", "Return"}, environment).exitedWith(0);
+    return desktop.tool({"xdotool", "key", "Return"}).exitedWith(0);
 }
 
 // ---------------------------------------------------------------------------
@@ -197,6 +228,12 @@ inline double memoryMiB(const std::string& field = "VmRSS") {
         }
     }
     return -1.0;
+}
+
+// Lets the engine in this process run for a while before its memory is
+// measured: the time is part of the measurement, not a wait for an event.
+inline void settle(Timeout time) {
+    LoopWait(g_main_context_default(), time).run();
 }
 
 // Runs `body` as an async function in the page (string parameters by name)

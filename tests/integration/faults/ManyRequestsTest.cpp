@@ -47,22 +47,12 @@ const std::string requestFunctions =
 // Plays the page from the launch dialog: the program runs until the page
 // ends it, with no self-test timer.
 bool pressPlay(WatchedProgram& program) {
-    const auto environment = program.display().environment();
     for (int attempt = 0; attempt < 3; ++attempt) {
-        std::string dialog;
-        waitUntil(Seconds(60.0), [&] {
-            const auto found = runTool(
-                {"xdotool", "search", "--onlyvisible", "--name", "^Velmorin HD$"}, environment);
-            dialog = found.outputLines().empty() ? "" : found.outputLines().front();
-            return !dialog.empty() || !program.run().running();
-        });
-        if (dialog.empty()) {
+        if (!playFromTheDialog(program)) {
             return false;
         }
-        runTool({"xdotool", "windowfocus", "--sync", dialog}, environment);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        runTool({"xdotool", "key", "Return"}, environment);
-        if (waitUntil(Seconds(10.0), [&] { return program.opened(startPageName).has_value(); })) {
+        if (waitUntil(Seconds(10.0), program.fileWakes(),
+                      [&] { return program.opened(startPageName).has_value(); })) {
             return true;
         }
     }
@@ -126,7 +116,7 @@ TEST(ManyRequestsInProcess, MemoryReturnsNearItsBaseline) {
     EXPECT_EQ(pageAnswer(*engine, requestFunctions + "return await sequential(500) + await "
                                                      "concurrent(500, 64);"),
               "1000");
-    spinFor(Timeout{1000});
+    settle(Timeout{1000});
     const double baseline = memoryMiB();
 
     const std::string count = std::to_string(requestCount);
@@ -138,7 +128,7 @@ TEST(ManyRequestsInProcess, MemoryReturnsNearItsBaseline) {
                          {}, Timeout{300'000}),
               count);
     const double afterConcurrent = memoryMiB();
-    spinFor(Timeout{2000});
+    settle(Timeout{2000});
     const double settled = memoryMiB();
 
     std::cout << "resident MiB: baseline " << baseline << ", after one after another "

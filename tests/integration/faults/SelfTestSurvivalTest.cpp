@@ -129,9 +129,7 @@ TEST(SpinningPage, LeavesTheSelfTestWaitingAndNoEngineSpinningAfterIt) {
     EXPECT_EQ(result.standardOutput, "");
     // The spinning web process goes with the program that started it.
     EXPECT_FALSE(seen.empty());
-    EXPECT_TRUE(waitUntil(Seconds(15.0), [&seen] {
-        return std::all_of(seen.begin(), seen.end(), processEnded);
-    })) << "a web process outlived the program";
+    EXPECT_TRUE(waitForEnds(seen, Seconds(15.0))) << "a web process outlived the program";
 }
 
 // The web process is killed 1 s after it asked for the start page. The page
@@ -240,7 +238,8 @@ TEST_P(ClosedDescriptors, NothingElseTakesTheirPlace) {
         }
         // A child of the engine's means the program is well past its start.
         std::vector<bool> looked(batch.size(), false);
-        waitUntil(runBound, [&] {
+        ProcessTableLooks looks;
+        waitUntil(runBound, {looks.wake()}, [&] {
             for (std::size_t i = 0; i < batch.size(); ++i) {
                 if (looked[i] || !batch[i]->running()) {
                     looked[i] = true;

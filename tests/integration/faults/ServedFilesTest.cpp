@@ -100,7 +100,7 @@ TEST(HugeFile, ServedWholeAndItsMemoryGivenBack) {
     }
     auto engine = openView(bundle);
     ASSERT_NE(engine, nullptr);
-    spinFor(Timeout{1000});
+    settle(Timeout{1000});
     const double before = memoryMiB();
 
     const std::vector<std::size_t> offsets{0, (std::size_t{64} << 20) + 7, hugeSize / 2 + 4093,
@@ -126,7 +126,7 @@ TEST(HugeFile, ServedWholeAndItsMemoryGivenBack) {
                                    {{"offsets", offsetList}}, Timeout{120'000});
     EXPECT_EQ(answer, expected);
     const double fetched = memoryMiB();
-    spinFor(Timeout{2000});
+    settle(Timeout{2000});
     const double settled = memoryMiB();
     const double peak = memoryMiB("VmHWM");
 

@@ -11,7 +11,7 @@
 #include "common/NamedRows.h"
 #include "integration/support/EngineWait.h"
 #include "integration/support/PageRuns.h"
-#include "platform/DrawingPath.h"
+#include "rules/DrawingPath.h"
 #include "platform/gtk/DrawingPathGtk.h"
 
 namespace velmorin::test {

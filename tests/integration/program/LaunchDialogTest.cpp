@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/NamedRows.h"
+#include "integration/support/DesktopWatch.h"
 #include "integration/support/PageRuns.h"
 
 namespace velmorin::test {
@@ -19,7 +20,6 @@ namespace {
 
 using test::PrintTo;
 
-constexpr const char* windowTitlePattern = "^Velmorin HD$";
 constexpr Seconds appearTimeout{60.0};
 constexpr Seconds quitTimeout{15.0};
 
@@ -34,9 +34,12 @@ std::string pageEndingAtSize(int width, int height) {
                               "'vantorelix_exit'; } }, 100);"));
 }
 
+// A page that stays, and asks for "shown" once it is on the screen.
 std::string pageStaying() {
     return htmlPage("<style>body { background: #000; color: #fff; }</style>",
-                    "<p>playing</p><button>nothing</button>");
+                    "<p>playing</p><button>nothing</button>" +
+                        scriptElement("requestAnimationFrame(() => requestAnimationFrame(() => "
+                                      "fetch('shown')));"));
 }
 
 struct Geometry {
@@ -52,12 +55,30 @@ protected:
         display_ = std::make_unique<PrivateDisplay>(screenWidth, screenHeight);
         ASSERT_TRUE(display_->ready()) << "Xvfb did not start";
         ASSERT_TRUE(findOnPath("xdotool")) << "xdotool is missing (tools/setup.sh installs it)";
+        desktop_ = std::make_unique<DesktopWatch>(*display_);
+        ASSERT_TRUE(desktop_->ready()) << "the test's display cannot be watched";
     }
 
     ChildEnvironment environment() const { return display_->environment(dialogEnvironment()); }
 
     ChildResult tool(const std::vector<std::string>& arguments) {
-        return runTool(arguments, display_->environment());
+        return desktop_->tool(arguments);
+    }
+
+    // Waits until `done` holds, woken by the display, the demo folder's
+    // files and the program's end.
+    bool waitUntil(Seconds bound, const std::function<bool()>& done) {
+        std::vector<Wake> wakes;
+        if (program_) {
+            wakes = {watch_->wake(), program_->process().ended()};
+        }
+        return desktop_->waitUntil(bound, done, wakes);
+    }
+
+    bool pageOpened(const std::string& file) {
+        return waitUntil(appearTimeout,
+                         [&] { return watch_->firstOpened(file) || !program_->running(); }) &&
+               watch_->firstOpened(file).has_value();
     }
 
     void startWindowManager() {
@@ -66,25 +87,24 @@ protected:
             std::vector<std::string>{"openbox", "--sm-disable"}, display_->environment());
         // Until a manager announces that it keeps an active window, xdotool
         // says the window manager does not support one.
-        const bool managing = waitUntil(appearTimeout, [this] {
-            const auto asked = tool({"xdotool", "getactivewindow"});
-            return asked.standardError.find("claims not to support") == std::string::npos ||
-                   !windowManager_->running();
-        });
+        const bool managing = desktop_->waitUntil(
+            appearTimeout,
+            [this] {
+                const auto asked = tool({"xdotool", "getactivewindow"});
+                return asked.standardError.find("claims not to support") == std::string::npos ||
+                       !windowManager_->running();
+            },
+            {windowManager_->ended()});
         ASSERT_TRUE(managing && windowManager_->running()) << "openbox did not start";
     }
 
     void startProgram(const std::string& page) {
-        bundle_ = std::make_unique<TestBundle>(DemoPages{{startPageName, page}});
+        bundle_ = std::make_unique<TestBundle>(DemoPages{{startPageName, page}, {"shown", ""}});
         watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
         program_ = std::make_unique<ProgramRun>(*bundle_, environment());
     }
 
-    std::vector<std::string> programWindows() {
-        const auto found =
-            tool({"xdotool", "search", "--onlyvisible", "--name", windowTitlePattern});
-        return found.outputLines();
-    }
+    std::vector<std::string> programWindows() { return desktop_->programWindows(); }
 
     Geometry geometry(const std::string& window) {
         Geometry g;
@@ -125,22 +145,9 @@ protected:
         return dialog;
     }
 
-    void focus(const std::string& window) {
-        tool({"xdotool", "windowfocus", "--sync", window});
-        waitUntil(Seconds(5.0), [&] {
-            return tool({"xdotool", "getwindowfocus"}).outputLines() ==
-                   std::vector<std::string>{window};
-        });
-        // A window that has just got the focus may not have taken it in.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    }
+    void focus(const std::string& window) { desktop_->focus(window); }
 
-    void type(const std::vector<std::string>& keys) {
-        for (const auto& key : keys) {
-            tool({"xdotool", "key", key});
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        }
-    }
+    void type(const std::vector<std::string>& keys) { desktop_->type(keys); }
 
     // The player window: a program window larger than the dialog.
     std::string waitForPlayer() {
@@ -158,13 +165,13 @@ protected:
 
     bool startPageRequested() { return watch_->firstOpened(startPageName).has_value(); }
 
-    // Waits until the program asked for its start page and had a moment to
-    // show it.
+    // Waits until the program asked for its start page and the page is on
+    // the screen.
     void waitForStartPage() {
         ASSERT_TRUE(waitUntil(appearTimeout,
                               [this] { return startPageRequested() || !program_->running(); }));
         ASSERT_TRUE(startPageRequested()) << program_->finish(Seconds(0)).describe();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        ASSERT_TRUE(pageOpened("shown")) << "the start page was not shown";
     }
 
     // Starts the program on a page that stays, answers the dialog with
@@ -200,6 +207,7 @@ protected:
     }
 
     std::unique_ptr<PrivateDisplay> display_;
+    std::unique_ptr<DesktopWatch> desktop_;
     std::unique_ptr<ChildProcess> windowManager_;
     std::unique_ptr<TestBundle> bundle_;
     std::unique_ptr<OpenedFiles> watch_;
@@ -285,13 +293,7 @@ TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
     bundle_ = std::make_unique<TestBundle>(pages);
     watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
     program_ = std::make_unique<ProgramRun>(*bundle_, environment());
-    const auto pageSaw = [this](int size) {
-        const auto file = "seen-" + std::to_string(size);
-        return waitUntil(
-                   appearTimeout,
-                   [&] { return watch_->firstOpened(file).has_value() || !program_->running(); }) &&
-               watch_->firstOpened(file).has_value();
-    };
+    const auto pageSaw = [this](int size) { return pageOpened("seen-" + std::to_string(size)); };
 
     ASSERT_FALSE(waitForDialog().empty());
     type({"Return"});
@@ -309,8 +311,14 @@ TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
     type({"F11"});
     ASSERT_TRUE(pageSaw(5)) << "the window did not come back at the size it was given";
     // A fit after leaving full screen comes within a few frames: a window
-    // that still has the size after a while keeps it.
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    // that still has the size after a while keeps it. Any change of its
+    // size ends the wait at once.
+    desktop_->watch(player);
+    const auto kept = [&] {
+        const auto now = geometry(player);
+        return now.width == before.width - narrower && now.height == before.height - lower;
+    };
+    waitUntil(Seconds(3.0), [&] { return !kept(); });
     const auto after = geometry(player);
     EXPECT_EQ(after.width, before.width - narrower);
     EXPECT_EQ(after.height, before.height - lower);
@@ -334,9 +342,7 @@ TEST_F(LaunchDialog, F7LeavesThePlayerRunning) {
     program_ = std::make_unique<ProgramRun>(*bundle_, environment());
     ASSERT_FALSE(waitForDialog().empty());
     type({"Return"});
-    ASSERT_TRUE(waitUntil(appearTimeout, [this] {
-        return watch_->firstOpened("ready").has_value() || !program_->running();
-    }));
+    ASSERT_TRUE(pageOpened("ready"));
     type({"F7", "x"});
     expectQuietExit(quitTimeout);
 }

@@ -13,14 +13,21 @@ namespace velmorin::test {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The state of one asynchronous call. The callback holds its own reference,
-// so a call that ends after the caller gave up still has somewhere to land.
+// so a call that ends after the caller gave up still has somewhere to land;
+// the wait under way, if any, is quit by the answer.
 template <typename Outcome>
 struct Pending {
     bool done = false;
     Outcome outcome;
+    LoopWait* wait = nullptr;
+
+    void finish() {
+        done = true;
+        if (wait != nullptr) {
+            wait->quit();
+        }
+    }
 };
 
 template <typename Outcome>
@@ -35,12 +42,17 @@ std::shared_ptr<Pending<Outcome>> releasePending(gpointer data) {
     return *held;
 }
 
-// Spins until `pending` is done and gives its outcome; on a timeout cancels
-// the call and gives an outcome marked as timed out.
+// Runs the default main loop until `pending` is answered and gives its
+// outcome; on a timeout cancels the call and gives an outcome marked as
+// timed out.
 template <typename Outcome>
 Outcome waitForPending(const std::shared_ptr<Pending<Outcome>>& pending, GCancellable* cancellable,
                        Timeout timeout) {
-    if (spinUntil([&pending] { return pending->done; }, timeout)) {
+    LoopWait wait(g_main_context_default(), timeout);
+    pending->wait = &wait;
+    wait.run();
+    pending->wait = nullptr;
+    if (pending->done) {
         return std::move(pending->outcome);
     }
     g_cancellable_cancel(cancellable);
@@ -59,7 +71,7 @@ void onScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
     auto read = gtk::scriptResultFrom(value, error);
     pending->outcome.value = std::move(read.value);
     pending->outcome.error = std::move(read.errorDescription);
-    pending->done = true;
+    pending->finish();
 }
 
 void onSnapshotTaken(GObject* source, GAsyncResult* result, gpointer data) {
@@ -78,19 +90,19 @@ void onSnapshotTaken(GObject* source, GAsyncResult* result, gpointer data) {
         pending->outcome.error = error->message;
         g_error_free(error);
     }
-    pending->done = true;
+    pending->finish();
 }
 
 // Watches one load of a view from its start to its end.
 struct LoadWatch {
     LoadOutcome outcome;
-    bool ended = false;
+    LoopWait& wait;
 
     static void onChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
         if (event == WEBKIT_LOAD_FINISHED) {
             auto* watch = static_cast<LoadWatch*>(self);
             watch->outcome.finished = true;
-            watch->ended = true;
+            watch->wait.quit();
         }
     }
 
@@ -124,50 +136,34 @@ std::optional<std::string> ensureToolkit() {
     return std::nullopt;
 }
 
-bool spinUntil(const std::function<bool()>& done, Timeout timeout) {
-    const auto deadline = Clock::now() + timeout;
-    GMainContext* context = g_main_context_default();
-    while (!done()) {
-        if (Clock::now() >= deadline) {
-            return done();
-        }
-        // Non-blocking, so the deadline is checked even when nothing happens;
-        // a short sleep keeps an idle wait from spinning a core.
-        if (!g_main_context_iteration(context, FALSE)) {
-            g_usleep(1000);
-        }
-    }
-    return true;
-}
-
-void spinFor(Timeout duration) {
-    spinUntil([] { return false; }, duration);
-}
-
 bool waitUntilTitle(WebKitWebView* view, std::string_view expected, Timeout timeout,
                     std::string* lastTitle) {
     // Every change is seen as it happens, so a title that is set and soon
     // replaced still counts.
     struct TitleWatch {
         std::string_view expected;
-        bool matched = false;
+        LoopWait& wait;
 
         static void onTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
             auto* watch = static_cast<TitleWatch*>(self);
             const char* title = webkit_web_view_get_title(view);
-            watch->matched = watch->matched || (title != nullptr && watch->expected == title);
+            if (title != nullptr && watch->expected == title) {
+                watch->wait.quit();
+            }
         }
-    } watch{expected};
+    };
+    LoopWait wait(g_main_context_default(), timeout);
+    TitleWatch watch{expected, wait};
     TitleWatch::onTitle(view, nullptr, &watch);
     const gulong handler =
         g_signal_connect(view, "notify::title", G_CALLBACK(TitleWatch::onTitle), &watch);
-    spinUntil([&watch] { return watch.matched; }, timeout);
+    const bool matched = wait.run();
     g_signal_handler_disconnect(view, handler);
     if (lastTitle != nullptr) {
         const char* title = webkit_web_view_get_title(view);
         *lastTitle = title != nullptr ? title : "(no title)";
     }
-    return watch.matched;
+    return matched;
 }
 
 std::string ScriptOutcome::describe() const {
@@ -212,12 +208,13 @@ std::string LoadOutcome::describe() const {
 }
 
 LoadOutcome waitForLoadFinished(WebKitWebView* view, Timeout timeout) {
-    LoadWatch watch;
+    LoopWait wait(g_main_context_default(), timeout);
+    LoadWatch watch{{}, wait};
     const gulong changed =
         g_signal_connect(view, "load-changed", G_CALLBACK(LoadWatch::onChanged), &watch);
     const gulong failed =
         g_signal_connect(view, "load-failed", G_CALLBACK(LoadWatch::onFailed), &watch);
-    spinUntil([&watch] { return watch.ended; }, timeout);
+    wait.run();
     g_signal_handler_disconnect(view, changed);
     g_signal_handler_disconnect(view, failed);
     return watch.outcome;
@@ -267,20 +264,39 @@ EngineView::~EngineView() {
     webView_.reset();
     configuration_.reset();
     // Once the window and the backend let go, nothing may keep the view: a
-    // reference left behind is a leak of the whole page.
-    const bool finalized = spinUntil(
-        [this] {
-            auto* view = static_cast<GObject*>(g_weak_ref_get(&viewAlive_));
-            if (view != nullptr) {
-                g_object_unref(view);
-            }
-            return view == nullptr;
-        },
-        Timeout{5'000});
+    // reference left behind is a leak of the whole page. The view's
+    // finalization quits the wait.
+    LoopWait wait(g_main_context_default(), Timeout{5'000});
+    const auto quitWait = +[](gpointer wait, GObject*) { static_cast<LoopWait*>(wait)->quit(); };
+    GObject* view = static_cast<GObject*>(g_weak_ref_get(&viewAlive_));
+    if (view != nullptr) {
+        g_object_weak_ref(view, quitWait, &wait);
+        g_object_unref(view);
+    } else {
+        wait.quit();
+    }
+    const bool finalized = wait.run();
+    if (!finalized) {
+        view = static_cast<GObject*>(g_weak_ref_get(&viewAlive_));
+        g_object_weak_unref(view, quitWait, &wait);
+        g_object_unref(view);
+    }
     g_weak_ref_clear(&viewAlive_);
     EXPECT_TRUE(finalized) << "the test's web view was not finalized";
-    // Lets the engine take its view down before the next test starts one.
-    spinFor(Timeout{50});
+    // Lets the engine finish what the view's end set going before the next
+    // test starts a view: the loop runs until nothing more urgent than an idle
+    // callback waits.
+    LoopWait drained(g_main_context_default(), Timeout{5'000});
+    const guint idle = g_idle_add_full(
+        G_PRIORITY_LOW,
+        [](gpointer wait) -> gboolean {
+            static_cast<LoopWait*>(wait)->quit();
+            return G_SOURCE_REMOVE;
+        },
+        &drained, nullptr);
+    if (!drained.run()) {
+        g_source_remove(idle);
+    }
 }
 
 LoadOutcome EngineView::load(const std::string& url, Timeout timeout) {

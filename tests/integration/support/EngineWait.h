@@ -1,9 +1,10 @@
 #pragma once
 
 // Synchronous helpers for tests that drive WebKitGTK inside the test process.
-// Each one spins the default main context until what it waits for arrives or
-// its deadline passes; none of them ever blocks without a bound. Callbacks
-// that come after a deadline find their state still alive and do nothing.
+// Each one runs a main loop on the default context that the awaited signal or
+// answer quits, bounded by a timeout source (EventWait.h), so none of them
+// ever blocks without a bound. Callbacks that come after a deadline find
+// their state still alive and do nothing.
 
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
@@ -15,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "integration/support/EventWait.h"
 #include "platform/Bitmap.h"
 #include "platform/SchemeTask.h"
 #include "platform/gtk/WebViewGtk.h"
@@ -28,13 +30,6 @@ inline constexpr Timeout defaultEngineTimeout{30'000};
 // Initializes GTK once per process. Empty on success, otherwise why it could
 // not start (usually: no display; run the tests under xvfb-run).
 std::optional<std::string> ensureToolkit();
-
-// Iterates the default main context until `done` answers true or the time is
-// up; returns the last answer of `done`.
-bool spinUntil(const std::function<bool()>& done, Timeout timeout);
-
-// Lets pending main-loop work run for a while, for clean-ups that need it.
-void spinFor(Timeout duration);
 
 // Waits until the view's title equals `expected`, now or at any change
 // while it waits. On a timeout the title seen

@@ -15,7 +15,7 @@ WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environmen
     OpenedFiles watch(bundle.demoDirectory());
     ProgramRun run(bundle, environment);
     WatchedRun outcome;
-    outcome.result = run.process().finishWhile(timeout, [&watch] { watch.update(); });
+    outcome.result = run.process().finishWaking(timeout, {watch.wake()});
     outcome.startPageOpened = watch.firstOpened(startPageName);
     return outcome;
 }

@@ -1,7 +1,6 @@
 #include "integration/support/ProgramRun.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/inotify.h>
@@ -10,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -25,7 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* selfTestVariableName = "VELM_SELFTEST";
-constexpr auto pollInterval = std::chrono::milliseconds(10);
 
 [[noreturn]] void failWith(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -264,6 +263,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
         errno = error;
         failWith("cannot start " + arguments.front());
     }
+    end_ = ProcessEnd(pid_);
 }
 
 ChildProcess::~ChildProcess() {
@@ -304,34 +304,24 @@ bool ChildProcess::running() {
 }
 
 std::optional<ChildResult> ChildProcess::waitFor(Seconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!reap(false)) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(pollInterval);
-    }
-    return collect();
+    return waitWaking(timeout, {}) ? std::optional(collect()) : std::nullopt;
+}
+
+bool ChildProcess::waitWaking(Seconds timeout, std::vector<Wake> wakes) {
+    wakes.push_back(ended());
+    return waitUntil(timeout, wakes, [this] { return reap(false); });
 }
 
 ChildResult ChildProcess::finish(Seconds timeout) {
-    if (auto result = waitFor(timeout)) {
-        return *result;
-    }
-    killGroup();
-    reap(true);
-    return collect();
+    return finishWaking(timeout, {});
 }
 
-ChildResult ChildProcess::finishWhile(Seconds timeout, const std::function<void()>& during) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        during();
-        if (auto result = waitFor(Seconds(0.005))) {
-            return *result;
-        }
+ChildResult ChildProcess::finishWaking(Seconds timeout, const std::vector<Wake>& wakes) {
+    if (!waitWaking(timeout, wakes)) {
+        killGroup();
+        reap(true);
     }
-    return finish(Seconds(0));
+    return collect();
 }
 
 ChildResult ChildProcess::collect() {
@@ -402,29 +392,22 @@ PrivateDisplay::PrivateDisplay(int width, int height) {
         ChildEnvironment{}, channel[1]);
     close(channel[1]);
 
+    // The number comes in a line; the pipe's end or the server's comes
+    // instead when it cannot start.
     std::string number;
-    constexpr int startTimeoutMilliseconds = 20000;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(startTimeoutMilliseconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd waiting{channel[0], POLLIN, 0};
-        if (poll(&waiting, 1, 100) <= 0) {
-            if (!server_->running()) {
-                break;
-            }
-            continue;
-        }
-        char buffer[32];
-        const ssize_t count = read(channel[0], buffer, sizeof buffer);
-        if (count <= 0) {
-            break;
-        }
-        number.append(buffer, static_cast<std::size_t>(count));
-        if (number.find('\n') != std::string::npos) {
-            number.erase(number.find('\n'));
-            name_ = ":" + number;
-            break;
-        }
+    bool closed = false;
+    const Wake line{channel[0], [&] {
+                        char buffer[32];
+                        const ssize_t count = read(channel[0], buffer, sizeof buffer);
+                        closed = count <= 0;
+                        number.append(buffer,
+                                      static_cast<std::size_t>(std::max<ssize_t>(count, 0)));
+                    }};
+    const bool told = waitUntil(Seconds(20.0), {line, server_->ended()}, [&] {
+        return number.find('\n') != std::string::npos || closed || !server_->running();
+    });
+    if (told && number.find('\n') != std::string::npos) {
+        name_ = ":" + number.substr(0, number.find('\n'));
     }
     close(channel[0]);
 }

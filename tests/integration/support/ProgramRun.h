@@ -9,14 +9,12 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/TempTree.h"
+#include "integration/support/EventWait.h"
 
 namespace velmorin::test {
-
-using Seconds = std::chrono::duration<double>;
 
 // Files of a demo, by path below the demo folder ("index.html", "js/a.js").
 using DemoPages = std::map<std::string, std::string>;
@@ -99,6 +97,8 @@ public:
 
     pid_t pid() const { return pid_; }
     bool running();
+    // Wakes a wait when the child ends.
+    Wake ended() const { return end_.wake(); }
 
     // Waits at most this long for the child to end by itself: its result, or
     // nothing while it still runs.
@@ -106,16 +106,19 @@ public:
     // Waits at most this long, then kills the group; the result says whether
     // it had to.
     ChildResult finish(Seconds timeout);
-    // Like finish(), calling `during` before every short wait while the child
-    // runs (to watch files or act on it).
-    ChildResult finishWhile(Seconds timeout, const std::function<void()>& during);
+    // Like finish(), taking in what these wakes say while the child runs (to
+    // watch files or act on it).
+    ChildResult finishWaking(Seconds timeout, const std::vector<Wake>& wakes);
 
 private:
     bool reap(bool block);
+    // Waits for the end, or the timeout; true when the child ended.
+    bool waitWaking(Seconds timeout, std::vector<Wake> wakes);
     void killGroup();
     ChildResult collect();
 
     pid_t pid_ = -1;
+    ProcessEnd end_{-1};
     int outputFd_ = -1;
     int errorFd_ = -1;
     int status_ = 0;
@@ -192,8 +195,12 @@ public:
     OpenedFiles& operator=(const OpenedFiles&) = delete;
 
     // Takes in what happened since the last look; the time of a first
-    // opening is when it was taken in, so look often for a fine one.
+    // opening is when it was taken in, so a wait takes it in at once through
+    // wake().
     void update();
+    Wake wake() {
+        return {fd_, [this] { update(); }};
+    }
     std::optional<std::chrono::steady_clock::time_point> firstOpened(const std::string& name);
     // How many times the file was opened so far.
     int openings(const std::string& name);
@@ -204,21 +211,5 @@ private:
     std::map<std::string, std::chrono::steady_clock::time_point> opened_;
     std::map<std::string, int> openings_;
 };
-
-// Polls a condition until it holds or the time is up; true when it held.
-template <typename Condition>
-bool waitUntil(Seconds timeout, Condition condition,
-               Seconds interval = std::chrono::milliseconds(50)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (true) {
-        if (condition()) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(interval);
-    }
-}
 
 }  // namespace velmorin::test
