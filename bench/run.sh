@@ -39,5 +39,10 @@ echo "== playback: frame rate, first frame, audio clock, memory and length of th
 # that the demo's sound is played in real time as on a desktop.
 tools/null-sink.sh python3 bench/playback.py "$out/playback.json"
 
+echo "== media from the demo folder: start, playback and memory, app: against blob:" >&2
+# Printed, not tabled: the section on media in docs/benchmarks.md is written
+# by hand from it.
+tools/null-sink.sh python3 bench/media.py "$out/media.json"
+
 python3 bench/report.py "$out/micro.json" "$out/process.json" "$out/install" docs/benchmarks.md \
     "$out/playback.json"
