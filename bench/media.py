@@ -10,7 +10,7 @@ launch dialog, Fullscreen ticked).
 - playback: 10 s of the 30 fps VP8 clip full screen, with the frames the
   element decoded and dropped (getVideoPlaybackQuality) and the CPU time of
   each process of the player;
-- memory: the web process's resident memory while a 200 MB video plays,
+- memory: the web process's resident memory while a 720 MB video plays,
   from app: and, once, from a blob: URL, which holds the whole file.
 
 Rounds are interleaved so the machine's noise falls on every kind alike.
@@ -44,7 +44,7 @@ CLIPS = {
     "video.webm": "videotestsrc pattern=ball num-buffers=900 "
                   "! video/x-raw,width=1280,height=720,framerate=30/1 "
                   "! vp8enc deadline=1 cpu-used=8 target-bitrate=3000000 ! webmmux",
-    # Snow does not compress: 200 MB of 1280x720 JPEG frames, about 25 s.
+    # Snow does not compress: 720 MB of 1280x720 JPEG frames, about 27 s.
     "big.mkv": "videotestsrc pattern=snow num-buffers=800 "
                "! video/x-raw,width=1280,height=720,framerate=30/1 "
                "! jpegenc quality=95 ! matroskamux",
@@ -232,13 +232,13 @@ def summarize(runs):
               + ", ".join(f"{k} {v:.0f} %" for k, v in cpu.items()))
     for source in ("app", "blob"):
         for r in pick("video", "big.mkv", source):
-            print(f"big.mkv (200 MB) from {source}: web process RSS {r['rss_kib'][0] / 1024:.0f} MiB at playing, "
+            print(f"big.mkv (720 MB) from {source}: web process RSS {r['rss_kib'][0] / 1024:.0f} MiB at playing, "
                   f"{max(r['rss_kib']) / 1024:.0f} MiB at most while playing "
                   f"(+{(max(r['rss_kib']) - r['rss_kib'][0]) / 1024:.0f} MiB), "
                   f"played {r['media_time']:.1f} s")
     for r in runs:
         if not r["ok"] and r["file"] == "big.mkv":
-            print(f"big.mkv (200 MB) from {r['source']}: not playing within 60 s, web process RSS "
+            print(f"big.mkv (720 MB) from {r['source']}: not playing within 60 s, web process RSS "
                   f"up to {max(r['rss_before_kib']) / 1024:.0f} MiB meanwhile")
 
 
