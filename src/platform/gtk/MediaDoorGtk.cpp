@@ -57,7 +57,10 @@ void addToList(const char* variable, const std::string& entry, std::string_view 
 
 void openMediaDoor(WebKitWebContext* context, const std::string& scheme,
                    const std::string& folder) {
-    if (scheme != mediaDoorScheme) {
+    // The sandbox cannot show a folder that is not there: the engine's web
+    // process would not start at all. Without one, every request fails, and
+    // media have nothing to play either.
+    if (scheme != mediaDoorScheme || !g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
         return;
     }
     const std::string plugins = pluginFolder();

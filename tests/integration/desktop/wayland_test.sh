@@ -57,6 +57,13 @@ document.getElementById("size").textContent =
 page_head='<!DOCTYPE html><html><head><meta charset="utf-8"><style>
 body { background: #000; color: #fff; }</style></head><body>'
 staying_page="$page_head<p>playing</p></body></html>"
+clip_page='<!DOCTYPE html><html><body style="margin:0;background:#fff"><div id="c">clip</div>
+<audio id="a" src="tone.ogg" autoplay></audio><script>
+document.getElementById("a").ontimeupdate = event => {
+    if (event.target.currentTime > 0.2) document.getElementById("c").textContent = "clip playing";
+};
+</script></body></html>'
+
 
 # page_ending_at_size WIDTH HEIGHT: a page that ends the program once its
 # view has had exactly this size for 2 s, and keeps it running otherwise.
@@ -220,6 +227,11 @@ selftest '' ''
 grep -Eq '^selftest page: \{"text":"[^"]' "$work/out" || fail "the probe found no text in the demo"
 step "weston: the self-check of a page reporting its size"
 size_selftest 1
+step "weston: a page's own clip plays from its app: URL"
+cp "$here/../../data/media/tone-440.ogg" "$bundle/share/velmorin-hd/demo/tone.ogg"
+chmod a+r "$bundle/share/velmorin-hd/demo/tone.ogg"
+set_start_page "$bundle" "$clip_page"
+selftest 'selftest page: {"text":"clip playing","buttons":0,"canvas":null}' ''
 stop_compositor
 start_sway
 step "sway ${output_width}x$output_height: Enter plays full screen, filling the output"
