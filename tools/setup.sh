@@ -13,9 +13,10 @@ xvfb xauth xdotool x11-utils openbox weston sway wtype grim \
 imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3 \
 pulseaudio pulseaudio-utils sox gstreamer1.0-pulseaudio \
 pipewire wireplumber pipewire-pulse dbus gdb"
-# The peer browser of the benchmarks.
+# The peer browser of the benchmarks, and GStreamer's tools, which make the
+# media benchmark's clips.
 if [ "${1:-}" = bench ]; then
-    packages="$packages chromium"
+    packages="$packages chromium gstreamer1.0-tools"
 fi
 
 missing=""
