@@ -7,9 +7,9 @@
 // The element opens the file through openResource(), the same code that
 // answers the page's other requests, so media obey the same rules: a URL
 // that leaves the folder opens nothing, and nothing outside the folder is
-// opened. It then reads the file in place, piece by piece and wherever the
-// demuxer asks (seeking moves the offset, it does not read the file again
-// from its start), rather than whole into memory.
+// opened. It then reads the file in place, piece by piece, from wherever the
+// demuxer seeks to (seeking moves the offset, it does not read the file
+// again from its start), rather than whole into memory.
 
 #include <gst/base/gstbasesrc.h>
 #include <gst/gst.h>
@@ -28,15 +28,14 @@ namespace {
 GST_DEBUG_CATEGORY_STATIC(appSourceDebug);
 #define GST_CAT_DEFAULT appSourceDebug
 
-// Large enough that a file is read in few calls when the element pushes.
+// Large enough that a file is read in few calls.
 constexpr guint pushBlockSize = 64 * 1024;
 
 struct VelmorinAppSrc {
     GstBaseSrc parent;
     gchar* uri;
-    // The open file while the element runs; held apart from the URI, which
-    // GStreamer may change only while the element is stopped.
-    std::optional<velmorin::FileDescriptor>* file;
+    // The open file while the element runs, -1 while it is stopped.
+    int fd;
     guint64 size;
 };
 
@@ -75,14 +74,18 @@ gboolean start(GstBaseSrc* base) {
         return FALSE;
     }
     self->size = static_cast<guint64>(status.st_size);
-    *self->file = std::move(resource->file);
+    self->fd = resource->file.release();
     GST_DEBUG_OBJECT(self, "opened %s, %" G_GUINT64_FORMAT " bytes", resource->path.c_str(),
                      self->size);
     return TRUE;
 }
 
 gboolean stop(GstBaseSrc* base) {
-    asAppSrc(base)->file->reset();
+    auto* self = asAppSrc(base);
+    if (self->fd >= 0) {
+        close(self->fd);
+        self->fd = -1;
+    }
     return TRUE;
 }
 
@@ -95,9 +98,26 @@ gboolean getSize(GstBaseSrc* base, guint64* size) {
     return TRUE;
 }
 
+// Offers the file only in push mode, where the element reads on in its own
+// thread and the demuxer seeks by asking it for another offset. In pull mode
+// the demuxer seeks in the thread that asks, the engine's main thread, and
+// must first stop its own reading thread; that one can be waiting on the
+// engine's video sink, which waits on the main thread to take its frame. A
+// looping <video> then hung the page for good (seen on a busy machine about
+// once in three runs). Push mode is also how the engine plays every URL of
+// its own loader.
+gboolean query(GstBaseSrc* base, GstQuery* query) {
+    if (GST_QUERY_TYPE(query) != GST_QUERY_SCHEDULING) {
+        return GST_BASE_SRC_CLASS(velmorin_app_src_parent_class)->query(base, query);
+    }
+    gst_query_set_scheduling(query, GST_SCHEDULING_FLAG_SEEKABLE, 1, -1, 0);
+    gst_query_add_scheduling_mode(query, GST_PAD_MODE_PUSH);
+    return TRUE;
+}
+
 GstFlowReturn fill(GstBaseSrc* base, guint64 offset, guint length, GstBuffer* buffer) {
     auto* self = asAppSrc(base);
-    if (!*self->file) {
+    if (self->fd < 0) {
         return GST_FLOW_FLUSHING;
     }
     GstMapInfo map;
@@ -107,7 +127,7 @@ GstFlowReturn fill(GstBaseSrc* base, guint64 offset, guint length, GstBuffer* bu
     }
     gsize filled = 0;
     while (filled < length) {
-        const auto count = pread((*self->file)->get(), map.data + filled, length - filled,
+        const auto count = pread(self->fd, map.data + filled, length - filled,
                                  static_cast<off_t>(offset + filled));
         if (count < 0 && errno == EINTR) {
             continue;
@@ -135,7 +155,6 @@ GstFlowReturn fill(GstBaseSrc* base, guint64 offset, guint length, GstBuffer* bu
 
 void finalize(GObject* object) {
     auto* self = asAppSrc(object);
-    delete self->file;
     g_free(self->uri);
     G_OBJECT_CLASS(velmorin_app_src_parent_class)->finalize(object);
 }
@@ -153,11 +172,12 @@ void velmorin_app_src_class_init(VelmorinAppSrcClass* klass) {
     baseClass->is_seekable = isSeekable;
     baseClass->get_size = getSize;
     baseClass->fill = fill;
+    baseClass->query = query;
 }
 
 void velmorin_app_src_init(VelmorinAppSrc* self) {
     self->uri = nullptr;
-    self->file = new std::optional<velmorin::FileDescriptor>();
+    self->fd = -1;
     self->size = 0;
     gst_base_src_set_blocksize(GST_BASE_SRC(self), pushBlockSize);
 }
