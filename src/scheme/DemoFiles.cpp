@@ -40,7 +40,7 @@ HttpResponse demoResponse(const std::string& requestUrl, const std::string& cont
 void DemoFiles::startTask(SchemeTask& task) {
     const auto url = task.requestUrl();
     const auto resource = openResource(root, url);
-    auto bytes = resource ? readToEnd(resource->file) : std::nullopt;
+    auto bytes = resource ? readWhole(resource->file) : std::nullopt;
     if (!bytes) {
         task.didFailWithError(UrlError::fileDoesNotExist);
         return;

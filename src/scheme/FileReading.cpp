@@ -46,19 +46,17 @@ std::optional<FileDescriptor> openRegularFile(const std::string& path) {
     return file;
 }
 
-std::optional<Bytes> readToEnd(const FileDescriptor& file) {
+std::optional<Bytes> readWhole(const FileDescriptor& file) {
     struct stat status {};
     if (::fstat(file.get(), &status) != 0) {
         return std::nullopt;
     }
-    const auto start = ::lseek(file.get(), 0, SEEK_CUR);
-    const auto guess = start >= 0 && status.st_size > start ? status.st_size - start : 0;
 
     // The size is a first guess only: the file may change while it is read,
     // and what is read up to the end is what gets served. Reading the guessed
     // size straight into place, then probing for more through a small buffer,
     // keeps a large file from ever being copied.
-    Bytes bytes(static_cast<std::size_t>(guess));
+    Bytes bytes(static_cast<std::size_t>(status.st_size));
     std::size_t filled = 0;
     std::uint8_t probe[16 * 1024];
     while (true) {
@@ -82,11 +80,6 @@ std::optional<Bytes> readToEnd(const FileDescriptor& file) {
     }
     bytes.resize(filled);
     return bytes;
-}
-
-std::optional<Bytes> readRegularFile(const std::string& path) {
-    const auto file = openRegularFile(path);
-    return file ? readToEnd(*file) : std::nullopt;
 }
 
 }  // namespace velmorin

@@ -31,10 +31,7 @@ private:
 // forever and a device such as /dev/zero never ends.
 std::optional<FileDescriptor> openRegularFile(const std::string& path);
 
-// Reads an open regular file from where it stands to its end.
-std::optional<Bytes> readToEnd(const FileDescriptor& file);
-
-// Opens a regular file as openRegularFile() does and reads all of it.
-std::optional<Bytes> readRegularFile(const std::string& path);
+// Reads all of a regular file just opened.
+std::optional<Bytes> readWhole(const FileDescriptor& file);
 
 }  // namespace velmorin

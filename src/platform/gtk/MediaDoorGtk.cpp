@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "platform/gtk/PlatformGtk.h"
 #include "platform/gtk/media/MediaDoorNames.h"
 
 namespace velmorin::gtk {
@@ -13,11 +14,11 @@ namespace {
 // The program's plugin folder, lib/velmorin-hd/gstreamer-1.0 beside its bin/,
 // or nothing when the plugin is not there.
 std::string pluginFolder() {
-    g_autofree char* executable = g_file_read_link("/proc/self/exe", nullptr);
-    if (executable == nullptr) {
+    const auto executable = ownExecutable();
+    if (!executable) {
         return {};
     }
-    g_autofree char* bin = g_path_get_dirname(executable);
+    g_autofree char* bin = g_path_get_dirname(executable->c_str());
     g_autofree char* bundle = g_path_get_dirname(bin);
     g_autofree char* folder = g_build_filename(bundle, VELMORIN_MEDIA_PLUGIN_SUBDIR, nullptr);
     g_autofree char* plugin = g_build_filename(folder, "libgstvelmorinmedia.so", nullptr);

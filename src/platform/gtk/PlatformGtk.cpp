@@ -116,12 +116,16 @@ PlatformGtk::~PlatformGtk() {
     close(reportFd_);
 }
 
-std::optional<std::string> PlatformGtk::executablePath() {
+std::optional<std::string> ownExecutable() {
     g_autofree char* path = g_file_read_link("/proc/self/exe", nullptr);
     if (path == nullptr) {
         return std::nullopt;
     }
     return std::string(path);
+}
+
+std::optional<std::string> PlatformGtk::executablePath() {
+    return ownExecutable();
 }
 
 void PlatformGtk::addIconSearchFolder(const std::string& folder) {

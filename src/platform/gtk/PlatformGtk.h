@@ -5,6 +5,10 @@
 
 namespace velmorin::gtk {
 
+// The running program's own file, links resolved, or nothing when the
+// system does not say.
+std::optional<std::string> ownExecutable();
+
 class ScreenGtk final : public Screen {
 public:
     // The first monitor's geometry: GDK 4 names no primary monitor, and the
