@@ -131,6 +131,16 @@ const std::vector<HostileRow>& hostileCatalogue() {
     return rows;
 }
 
+std::vector<std::string> writtenCatalogueUrls() {
+    std::vector<std::string> urls;
+    for (const auto& row : hostileCatalogue()) {
+        if (!row.generated) {
+            urls.push_back(row.url);
+        }
+    }
+    return urls;
+}
+
 std::string describe(const HostileRow& row) {
     std::ostringstream text;
     text << "hostile-urls.txt line " << row.line << ": ";

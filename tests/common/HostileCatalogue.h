@@ -29,6 +29,10 @@ struct HostileRow {
 // Every row; a malformed line fails the test that first asks for them.
 const std::vector<HostileRow>& hostileCatalogue();
 
+// The URLs of the rows written out, in order: the generated ones test the
+// resolver's limits, which the unit tests cover.
+std::vector<std::string> writtenCatalogueUrls();
+
 // The file and line of a row and its URL, cut short when long.
 std::string describe(const HostileRow& row);
 

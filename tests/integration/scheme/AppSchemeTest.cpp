@@ -300,12 +300,7 @@ TEST_F(AppSchemePage, ThePagePaintsIntoASnapshot) {
 class AppSchemeHostileCatalogue : public AppSchemeTest {};
 
 TEST_F(AppSchemeHostileCatalogue, NoRequestReachesBeyondTheDemoFolder) {
-    std::vector<std::string> urls;
-    for (const auto& row : hostileCatalogue()) {
-        if (!row.generated) {
-            urls.push_back(row.url);
-        }
-    }
+    auto urls = writtenCatalogueUrls();
     ASSERT_FALSE(urls.empty()) << "the hostile URL catalogue holds no rows";
     const auto catalogueSize = urls.size();
     // The control file proves that the bodies the page gets are looked into.

@@ -47,19 +47,6 @@ for (const url of (urlList.length ? urlList.split('\n') : [])) {
 return lines.join('\n');
 )js";
 
-std::vector<std::string> splitOn(std::string_view text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (true) {
-        const auto end = text.find(separator, start);
-        parts.emplace_back(text.substr(start, end - start));
-        if (end == std::string_view::npos) {
-            return parts;
-        }
-        start = end + 1;
-    }
-}
-
 std::optional<std::string> decodeField(const std::string& field) {
     if (field.empty()) {
         return std::nullopt;
@@ -106,6 +93,19 @@ std::optional<FetchResult> parseLine(const std::string& url, const std::string& 
 }
 
 }  // namespace
+
+std::vector<std::string> splitOn(std::string_view text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        const auto end = text.find(separator, start);
+        parts.emplace_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) {
+            return parts;
+        }
+        start = end + 1;
+    }
+}
 
 std::string FetchResult::describe() const {
     std::ostringstream text;
