@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "scheme/UrlPath.h"
 #include "scheme/Utf8.h"
 #include "selftest/Report.h"
 
@@ -84,19 +85,6 @@ std::u32string codePoints(std::string_view text) {
     return out;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Reads JSON string escapes back, as code points (a "\uXXXX" is its unit as
 // it stands, a lone surrogate included), up to an unescaped quote when
 // `toQuote` is set. Anything else stands for itself.
@@ -133,7 +121,9 @@ std::u32string unescaped(std::string_view text, bool toQuote) {
                 char32_t unit = 0;
                 for (int digit = 0; digit < 4 && i + 1 < points.size(); ++digit) {
                     const int value =
-                        points[i + 1] < 0x80 ? hexValue(static_cast<char>(points[i + 1])) : -1;
+                        points[i + 1] < 0x80
+                            ? velmorin::hexDigitValue(static_cast<char>(points[i + 1]))
+                            : -1;
                     if (value < 0) {
                         break;
                     }

@@ -4,9 +4,7 @@
 
 namespace velmorin {
 
-namespace {
-
-int hexValue(char c) {
+int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -18,6 +16,8 @@ int hexValue(char c) {
     }
     return -1;
 }
+
+namespace {
 
 // The encoded path part: after the scheme and the authority, up to the query
 // or fragment. "app://demo/x.js?q" gives "/x.js"; "app:x.js" gives "x.js".
@@ -50,8 +50,8 @@ std::optional<std::string> percentDecode(std::string_view text) {
         if (i + 2 >= text.size()) {
             return std::nullopt;
         }
-        const int high = hexValue(text[i + 1]);
-        const int low = hexValue(text[i + 2]);
+        const int high = hexDigitValue(text[i + 1]);
+        const int low = hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

@@ -20,6 +20,9 @@ namespace velmorin {
 // through would cut the name short wherever it meets a C string.
 std::optional<std::string> urlPath(std::string_view url);
 
+// The value of one hexadecimal digit, either case, or -1 for any other byte.
+int hexDigitValue(char c);
+
 // Decodes "%hh" escapes; nothing when an escape is malformed.
 std::optional<std::string> percentDecode(std::string_view text);
 
