@@ -18,7 +18,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
+#include <string_view>
 
 #include "platform/gtk/media/MediaDoorNames.h"
 #include "scheme/ResourceFile.h"
@@ -98,16 +100,40 @@ gboolean getSize(GstBaseSrc* base, guint64* size) {
     return TRUE;
 }
 
-// Offers the file only in push mode, where the element reads on in its own
-// thread and the demuxer seeks by asking it for another offset. In pull mode
-// the demuxer seeks in the thread that asks, the engine's main thread, and
-// must first stop its own reading thread; that one can be waiting on the
-// engine's video sink, which waits on the main thread to take its frame. A
-// looping <video> then hung the page for good (seen on a busy machine about
-// once in three runs). Push mode is also how the engine plays every URL of
-// its own loader.
+// Whether the demuxer may read the file itself (pull mode), or only take
+// what the element reads on in its own thread (push mode). Each container's
+// demuxer seeks well in one of the two:
+//
+// - In pull mode Matroska and WebM seek in the thread that asks, the engine's
+//   main thread, and first stop their own reading thread; that one can be
+//   waiting on the engine's video sink, which waits on the main thread to
+//   take its frame. A looping <video> then hung the page for good (seen on a
+//   busy machine about one run in three). In push mode they seek by asking
+//   the element for another offset, as with the engine's own loader.
+// - Ogg seeks only by reading the file itself: in push mode a seek made
+//   before playing was dropped, and playing began at the start.
+//
+// So Ogg files ("tone.ogg", "clip.ogv", "voice.opus") get both modes, the
+// demuxer taking pull, and every other file push alone.
+bool offersPullMode(const gchar* uri) {
+    static const char* const oggNames[] = {".ogg", ".oga", ".ogv", ".ogx", ".opus", ".spx"};
+    if (uri == nullptr) {
+        return false;
+    }
+    std::string_view name(uri);
+    name = name.substr(0, name.find_first_of("?#"));
+    for (const char* ogg : oggNames) {
+        const std::size_t length = std::strlen(ogg);
+        if (name.size() >= length &&
+            g_ascii_strncasecmp(name.data() + name.size() - length, ogg, length) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 gboolean query(GstBaseSrc* base, GstQuery* query) {
-    if (GST_QUERY_TYPE(query) != GST_QUERY_SCHEDULING) {
+    if (GST_QUERY_TYPE(query) != GST_QUERY_SCHEDULING || offersPullMode(asAppSrc(base)->uri)) {
         return GST_BASE_SRC_CLASS(velmorin_app_src_parent_class)->query(base, query);
     }
     gst_query_set_scheduling(query, GST_SCHEDULING_FLAG_SEEKABLE, 1, -1, 0);
