@@ -27,11 +27,6 @@
 
 namespace velmorin::test {
 
-inline constexpr const char* pageLineStart = "selftest page: ";
-inline constexpr const char* litLineStart = "selftest lit pixels: ";
-// What the program reports for a snapshot it did not get.
-inline constexpr const char* noSnapshotLine = "selftest lit pixels: -1.0 %";
-
 // The program on a bundle of its own and a display of its own, its demo
 // folder watched (when there is one) so a test knows what the page asked for.
 class WatchedProgram {
@@ -76,27 +71,6 @@ private:
     std::unique_ptr<OpenedFiles> watch_;
     std::unique_ptr<ProgramRun> run_;
 };
-
-// A self-test run that ended by itself with status 0 and exactly the two
-// report lines; returns them, or nothing with the failure recorded.
-inline std::vector<std::string> twoLineReport(const ChildResult& result) {
-    EXPECT_FALSE(result.timedOut) << result.describe();
-    EXPECT_TRUE(result.exitedWith(0)) << result.describe();
-    const auto lines = result.outputLines();
-    EXPECT_EQ(lines.size(), 2u) << result.describe();
-    if (lines.size() != 2 || result.standardOutput.back() != '\n') {
-        ADD_FAILURE() << "not two whole lines: " << result.describe();
-        return {};
-    }
-    EXPECT_TRUE(lines[0].starts_with(pageLineStart)) << lines[0];
-    EXPECT_TRUE(lines[1].starts_with(litLineStart)) << lines[1];
-    return lines;
-}
-
-// The probe's JSON for a page with this text, no button and no canvas.
-inline std::string probeLine(const std::string& text) {
-    return std::string(pageLineStart) + "{\"text\":\"" + text + "\",\"buttons\":0,\"canvas\":null}";
-}
 
 // ---------------------------------------------------------------------------
 // Processes

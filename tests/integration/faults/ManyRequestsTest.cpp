@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RequestCase{"OneAfterAnother", "sequential(" + std::to_string(requestCount) + ")"},
         RequestCase{"SixtyFourAtATime", "concurrent(" + std::to_string(requestCount) + ", 64)"}),
-    [](const testing::TestParamInfo<RequestCase>& info) { return info.param.name; });
+    test::rowName);
 
 // The same requests from a view in this process, which answers them: its
 // resident memory comes back near where it was before them.

@@ -50,11 +50,11 @@ TEST_P(MissingDemo, ReportsTheEnginesErrorPage) {
     EXPECT_FALSE(program.opened("other.txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bundles, MissingDemo,
-    testing::Values(MissingCase{"NoDemoFolder", {}, true},
-                    MissingCase{"NoStartPage", {{"other.txt", "other"}, {"js/a.js", "1;"}}}),
-    [](const testing::TestParamInfo<MissingCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Bundles, MissingDemo,
+                         testing::Values(MissingCase{"NoDemoFolder", {}, true},
+                                         MissingCase{"NoStartPage",
+                                                     {{"other.txt", "other"}, {"js/a.js", "1;"}}}),
+                         test::rowName);
 
 // A local port that takes connections and never answers: an image from it
 // keeps the page's load event from firing for as long as the test runs.
@@ -312,7 +312,7 @@ TEST(Downloads, NoFileIsWritten) {
 
     const auto lines = twoLineReport(result);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], probeLine("clicked\\n\\ndatablob"));
+    EXPECT_EQ(lines[0], probeLine("clicked\n\ndatablob"));
     std::vector<std::string> written;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(home.root())) {
         written.push_back(entry.path().string());

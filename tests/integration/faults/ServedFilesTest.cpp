@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 }},
                     Replacement{"NamedPipe",
                                 [](const fs::path& file) { ::mkfifo(file.c_str(), 0644); }}),
-    [](const testing::TestParamInfo<Replacement>& info) { return info.param.name; });
+    test::rowName);
 
 // 256 MiB, each byte a function of its offset, so any slice can be checked.
 constexpr std::size_t hugeSize = std::size_t{256} << 20;

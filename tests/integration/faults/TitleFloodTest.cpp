@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "await batches(50000, 100000, 2000);"},
         FloodCase{"NoExitTitle",
                   "await batches(0, 100000, 2000); await mark(); show('flood done');", false}),
-    [](const testing::TestParamInfo<FloodCase>& info) { return info.param.name; });
+    test::rowName);
 
 }  // namespace
 }  // namespace velmorin::test

@@ -4,15 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "common/NamedRows.h"
 #include "integration/support/EngineWait.h"
 #include "integration/support/PageRuns.h"
-#include "rules/DrawingPath.h"
 #include "platform/gtk/DrawingPathGtk.h"
+#include "rules/DrawingPath.h"
 
 namespace velmorin::test {
 namespace {
@@ -51,12 +50,7 @@ TEST_P(DeveloperDrawingLine, SaysWhatThePageGets) {
     const auto run = runWatched({{startPageName, drawingPage}}, display.environment(c.environment),
                                 runTimeout, VELMORIN_DEVELOPER_PROGRAM_PATH);
     ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
-    std::vector<std::string> lines;
-    for (const auto& line : run.result.errorLines()) {
-        if (line.rfind("velmorin-hd: drawing:", 0) == 0) {
-            lines.push_back(line);
-        }
-    }
+    const auto lines = programLines(run.result.standardError, "drawing:");
     ASSERT_EQ(lines.size(), 1u) << run.result.describe();
     EXPECT_EQ(lines[0].rfind(c.line, 0), 0u) << lines[0];
     // Standard output stays the report's alone.

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,13 +41,6 @@ std::string pageStaying() {
                                       "fetch('shown')));"));
 }
 
-struct Geometry {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
 class LaunchDialog : public testing::Test {
 protected:
     void SetUp() override {
@@ -60,10 +52,6 @@ protected:
     }
 
     ChildEnvironment environment() const { return display_->environment(dialogEnvironment()); }
-
-    ChildResult tool(const std::vector<std::string>& arguments) {
-        return desktop_->tool(arguments);
-    }
 
     // Waits until `done` holds, woken by the display, the demo folder's
     // files and the program's end.
@@ -90,7 +78,7 @@ protected:
         const bool managing = desktop_->waitUntil(
             appearTimeout,
             [this] {
-                const auto asked = tool({"xdotool", "getactivewindow"});
+                const auto asked = desktop_->tool({"xdotool", "getactivewindow"});
                 return asked.standardError.find("claims not to support") == std::string::npos ||
                        !windowManager_->running();
             },
@@ -99,62 +87,35 @@ protected:
     }
 
     void startProgram(const std::string& page) {
-        bundle_ = std::make_unique<TestBundle>(DemoPages{{startPageName, page}, {"shown", ""}});
+        startProgram(DemoPages{{startPageName, page}, {"shown", ""}});
+    }
+    void startProgram(const DemoPages& pages) {
+        bundle_ = std::make_unique<TestBundle>(pages);
         watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
         program_ = std::make_unique<ProgramRun>(*bundle_, environment());
     }
 
-    std::vector<std::string> programWindows() { return desktop_->programWindows(); }
-
-    Geometry geometry(const std::string& window) {
-        Geometry g;
-        const auto shell = tool({"xdotool", "getwindowgeometry", "--shell", window});
-        std::map<std::string, int> values;
-        for (const auto& line : shell.outputLines()) {
-            const auto equals = line.find('=');
-            if (equals != std::string::npos) {
-                values[line.substr(0, equals)] = std::atoi(line.c_str() + equals + 1);
-            }
-        }
-        g.x = values["X"];
-        g.y = values["Y"];
-        g.width = values["WIDTH"];
-        g.height = values["HEIGHT"];
-        return g;
-    }
-
     // The dialog's window, once it is shown and has the keyboard.
     std::string waitForDialog() {
-        std::string dialog;
-        const bool shown = waitUntil(appearTimeout, [&] {
-            const auto windows = programWindows();
-            if (windows.size() == 1) {
-                dialog = windows.front();
-            }
-            return !dialog.empty() || !program_->running();
-        });
-        EXPECT_TRUE(shown && !dialog.empty()) << "no launch dialog appeared";
+        const auto dialog = desktop_->waitForProgramWindow(program_->process(), appearTimeout);
+        EXPECT_FALSE(dialog.empty()) << "no launch dialog appeared";
         if (dialog.empty()) {
             return dialog;
         }
-        focus(dialog);
+        desktop_->focus(dialog);
         // The dialog is small: it is not the player window.
-        const auto size = geometry(dialog);
+        const auto size = desktop_->size(dialog);
         EXPECT_LT(size.width, screenWidth / 2);
         EXPECT_LT(size.height, screenHeight / 2);
         return dialog;
     }
 
-    void focus(const std::string& window) { desktop_->focus(window); }
-
-    void type(const std::vector<std::string>& keys) { desktop_->type(keys); }
-
     // The player window: a program window larger than the dialog.
     std::string waitForPlayer() {
         std::string player;
         waitUntil(appearTimeout, [&] {
-            for (const auto& window : programWindows()) {
-                if (geometry(window).width >= screenWidth / 2) {
+            for (const auto& window : desktop_->programWindows()) {
+                if (desktop_->size(window).width >= screenWidth / 2) {
                     player = window;
                 }
             }
@@ -180,7 +141,7 @@ protected:
     void playWith(const std::vector<std::string>& keys, std::string& player) {
         startProgram(pageStaying());
         ASSERT_FALSE(waitForDialog().empty());
-        type(keys);
+        desktop_->type(keys);
         player = waitForPlayer();
         ASSERT_FALSE(player.empty()) << "no player window appeared";
         ASSERT_NO_FATAL_FAILURE(waitForStartPage());
@@ -200,10 +161,10 @@ protected:
     void quitFromDialog(const std::vector<std::string>& keys) {
         startProgram(pageStaying());
         ASSERT_FALSE(waitForDialog().empty());
-        type(keys);
+        desktop_->type(keys);
         expectQuietExit(quitTimeout);
         EXPECT_FALSE(startPageRequested()) << "the start page was loaded after a quit answer";
-        EXPECT_TRUE(programWindows().empty());
+        EXPECT_TRUE(desktop_->programWindows().empty());
     }
 
     std::unique_ptr<PrivateDisplay> display_;
@@ -214,39 +175,11 @@ protected:
     std::unique_ptr<ProgramRun> program_;
 };
 
-// The box starts ticked and "Play" is the default button: Enter plays full
-// screen, which only a window manager carries out.
-TEST_F(LaunchDialog, EnterPlaysFullScreen) {
-    ASSERT_NO_FATAL_FAILURE(startWindowManager());
-    startProgram(pageEndingAtSize(screenWidth, screenHeight));
-    ASSERT_FALSE(waitForDialog().empty());
-    type({"Return"});
-    expectQuietExit(runTimeout);
-}
-
-TEST_F(LaunchDialog, SpaceOnTheFocusedPlayButtonPlaysFullScreen) {
-    ASSERT_NO_FATAL_FAILURE(startWindowManager());
-    startProgram(pageEndingAtSize(screenWidth, screenHeight));
-    ASSERT_FALSE(waitForDialog().empty());
-    type({"space"});
-    expectQuietExit(runTimeout);
-}
-
-// Shift+Tab moves from "Play" back to the box, Space unticks it, Tab returns
-// to "Play". The view is then three quarters of the screen each way.
-TEST_F(LaunchDialog, UntickedBoxPlaysWindowedAtThreeQuartersOfTheScreen) {
-    ASSERT_NO_FATAL_FAILURE(startWindowManager());
-    startProgram(pageEndingAtSize(screenWidth * 3 / 4, screenHeight * 3 / 4));
-    ASSERT_FALSE(waitForDialog().empty());
-    type({"shift+Tab", "space", "Tab", "Return"});
-    expectQuietExit(runTimeout);
-}
-
 TEST_F(LaunchDialog, UntickedBoxWindowIsNotFullScreen) {
     ASSERT_NO_FATAL_FAILURE(startWindowManager());
     std::string player;
     ASSERT_NO_FATAL_FAILURE(playWith({"shift+Tab", "space", "Tab", "Return"}, player));
-    const auto size = geometry(player);
+    const auto size = desktop_->size(player);
     EXPECT_LT(size.width, screenWidth);
     EXPECT_LT(size.height, screenHeight);
     EXPECT_GE(size.width, screenWidth * 3 / 4);
@@ -290,39 +223,37 @@ TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
     for (int size = 1; size <= 5; ++size) {
         pages["seen-" + std::to_string(size)] = "";
     }
-    bundle_ = std::make_unique<TestBundle>(pages);
-    watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
-    program_ = std::make_unique<ProgramRun>(*bundle_, environment());
+    startProgram(pages);
     const auto pageSaw = [this](int size) { return pageOpened("seen-" + std::to_string(size)); };
 
     ASSERT_FALSE(waitForDialog().empty());
-    type({"Return"});
+    desktop_->type({"Return"});
     ASSERT_TRUE(pageSaw(1)) << "the page never saw full screen";
-    type({"F11"});
+    desktop_->type({"F11"});
     ASSERT_TRUE(pageSaw(2)) << "the page never saw three quarters of the screen";
     const auto player = waitForPlayer();
     ASSERT_FALSE(player.empty()) << "no player window";
-    const auto before = geometry(player);
-    tool({"xdotool", "windowsize", player, std::to_string(before.width - narrower),
-          std::to_string(before.height - lower)});
+    const auto before = desktop_->size(player);
+    desktop_->tool({"xdotool", "windowsize", player, std::to_string(before.width - narrower),
+                    std::to_string(before.height - lower)});
     ASSERT_TRUE(pageSaw(3)) << "the page never saw the smaller size";
-    type({"F11"});
+    desktop_->type({"F11"});
     ASSERT_TRUE(pageSaw(4)) << "the page never saw full screen again";
-    type({"F11"});
+    desktop_->type({"F11"});
     ASSERT_TRUE(pageSaw(5)) << "the window did not come back at the size it was given";
     // A fit after leaving full screen comes within a few frames: a window
     // that still has the size after a while keeps it. Any change of its
     // size ends the wait at once.
     desktop_->watch(player);
     const auto kept = [&] {
-        const auto now = geometry(player);
+        const auto now = desktop_->size(player);
         return now.width == before.width - narrower && now.height == before.height - lower;
     };
     waitUntil(Seconds(3.0), [&] { return !kept(); });
-    const auto after = geometry(player);
+    const auto after = desktop_->size(player);
     EXPECT_EQ(after.width, before.width - narrower);
     EXPECT_EQ(after.height, before.height - lower);
-    type({"x"});
+    desktop_->type({"x"});
     expectQuietExit(quitTimeout);
 }
 
@@ -337,21 +268,22 @@ TEST_F(LaunchDialog, F7LeavesThePlayerRunning) {
                                           "addEventListener('keydown', (event) => { if "
                                           "(event.key === 'x') setTimeout(() => { document.title "
                                           "= 'vantorelix_exit'; }, 2000); });"));
-    bundle_ = std::make_unique<TestBundle>(DemoPages{{startPageName, page}, {"ready", ""}});
-    watch_ = std::make_unique<OpenedFiles>(bundle_->demoDirectory());
-    program_ = std::make_unique<ProgramRun>(*bundle_, environment());
+    startProgram(DemoPages{{startPageName, page}, {"ready", ""}});
     ASSERT_FALSE(waitForDialog().empty());
-    type({"Return"});
+    desktop_->type({"Return"});
     ASSERT_TRUE(pageOpened("ready"));
-    type({"F7", "x"});
+    desktop_->type({"F7", "x"});
     expectQuietExit(quitTimeout);
 }
 
 enum class PlayedSize { fullScreen, threeQuarters };
 
 // Keys that answer "Play" from wherever the focus is, and the size the view
-// then has: Enter plays from the checkbox, never toggling it, and from the
-// "Quit" button, while Space still toggles the box.
+// then has. The box starts ticked and "Play" is the default button: Enter
+// plays full screen, which only a window manager carries out. Enter plays
+// from the checkbox, never toggling it, and from the "Quit" button, while
+// Space still toggles the box; unticked, the view is three quarters of the
+// screen each way.
 struct PlayKeys {
     std::string name;
     std::vector<std::string> keys;
@@ -366,13 +298,18 @@ TEST_P(LaunchDialogPlayKeys, PlayAtTheChosenSize) {
     const int share = row.size == PlayedSize::fullScreen ? 4 : 3;
     startProgram(pageEndingAtSize(screenWidth * share / 4, screenHeight * share / 4));
     ASSERT_FALSE(waitForDialog().empty());
-    type(row.keys);
+    desktop_->type(row.keys);
     expectQuietExit(runTimeout);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, LaunchDialogPlayKeys,
     testing::Values(
+        PlayKeys{"Enter", {"Return"}, PlayedSize::fullScreen},
+        PlayKeys{"SpaceOnTheFocusedPlayButton", {"space"}, PlayedSize::fullScreen},
+        // Shift+Tab moves from "Play" back to the box, Space unticks it, Tab
+        // returns to "Play".
+        PlayKeys{"UntickedBox", {"shift+Tab", "space", "Tab", "Return"}, PlayedSize::threeQuarters},
         PlayKeys{"EnterOnTheTickedBox", {"shift+Tab", "Return"}, PlayedSize::fullScreen},
         // Tab, Tab goes from "Play" past "Quit" to the box.
         PlayKeys{
@@ -401,9 +338,9 @@ TEST_F(LaunchDialog, ClosingTheDialogQuits) {
 TEST_F(LaunchDialog, ControlQInThePlayerQuits) {
     std::string player;
     ASSERT_NO_FATAL_FAILURE(playWith({"Return"}, player));
-    focus(player);
+    desktop_->focus(player);
     ASSERT_TRUE(program_->running());
-    type({"ctrl+q"});
+    desktop_->type({"ctrl+q"});
     expectQuietExit(quitTimeout);
 }
 
@@ -411,9 +348,9 @@ TEST_F(LaunchDialog, ClosingThePlayerWindowQuits) {
     ASSERT_NO_FATAL_FAILURE(startWindowManager());
     std::string player;
     ASSERT_NO_FATAL_FAILURE(playWith({"shift+Tab", "space", "Tab", "Return"}, player));
-    focus(player);
+    desktop_->focus(player);
     ASSERT_TRUE(program_->running());
-    type({"alt+F4"});
+    desktop_->type({"alt+F4"});
     expectQuietExit(quitTimeout);
 }
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "common/MediaClips.h"
@@ -70,15 +68,11 @@ TEST(MediaPlayback, PlaysThePagesOwnClipsWithoutAGesture) {
                                        {"clips/tone-440.ogg", asText(mediaClip("tone-440.ogg"))},
                                        {"clips/white.webm", asText(mediaClip("white.webm"))}},
                                       Seconds(3.0));
-    ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
-    const auto lines = run.result.outputLines();
-    ASSERT_EQ(lines.size(), 2u) << run.result.describe();
-    EXPECT_EQ(lines[0],
-              "selftest page: {\"text\":\"media element1 sourced1 constructed1 analysed1 video1\","
-              "\"buttons\":0,\"canvas\":null}");
+    const auto lines = twoLineReport(run.result);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], probeLine("media element1 sourced1 constructed1 analysed1 video1"));
     // The white picture fills all but the caption's corner.
-    const auto lit = std::atof(lines[1].c_str() + std::strlen("selftest lit pixels: "));
-    EXPECT_GE(lit, 90.0) << lines[1];
+    EXPECT_GE(litShare(lines[1]), 90.0) << lines[1];
 }
 
 }  // namespace

@@ -14,25 +14,9 @@ namespace {
 
 constexpr const char* exitTitle = "vantorelix_exit";
 
-// A JavaScript string literal of this ASCII text.
-std::string jsString(const std::string& text) {
-    std::string literal = "'";
-    for (const char c : text) {
-        if (c == '\n') {
-            literal += "\\n";
-            continue;
-        }
-        if (c == '\'' || c == '\\') {
-            literal += '\\';
-        }
-        literal += c;
-    }
-    return literal + "'";
-}
-
 TEST(ProgramExit, ExitTitleSetWhileLoadingEndsTheProgramQuietly) {
     const auto run = runSelfTestPage(
-        htmlPage(scriptElement("document.title = " + jsString(exitTitle) + ";"), "<p>bye</p>"));
+        htmlPage(scriptElement("document.title = " + quoted(exitTitle) + ";"), "<p>bye</p>"));
 
     EXPECT_TRUE(run.result.exitedWith(0)) << run.result.describe();
     EXPECT_FALSE(run.result.timedOut);
@@ -49,7 +33,7 @@ TEST(ProgramExit, ExitTitleSetAfterLoadEndsTheProgramBeforeTheSelfTestReport) {
         "",
         "<p>leaving soon</p>" +
             scriptElement("addEventListener('load', () => setTimeout(() => { document.title = " +
-                          jsString(exitTitle) + "; }, 700));")));
+                          quoted(exitTitle) + "; }, 700));")));
 
     EXPECT_TRUE(run.result.exitedWith(0)) << run.result.describe();
     EXPECT_EQ(run.result.standardOutput, "") << "the self-test report ran before the exit";
@@ -63,7 +47,7 @@ TEST(ProgramExit, ExitTitleAfterOtherTitlesEndsTheProgram) {
         "<p>titles</p>" +
             scriptElement("const titles = ['Velmorin HD', 'Vantorelix_exit', "
                           "'vantorelix_exitx', '', " +
-                          jsString(exitTitle) +
+                          quoted(exitTitle) +
                           "];\n"
                           "titles.forEach((title, index) => setTimeout(() => { document.title = "
                           "title; }, 150 * (index + 1)));")));
@@ -77,60 +61,38 @@ TEST(ProgramExit, ExitTitleAfterOtherTitlesEndsTheProgram) {
 // text shows the title the page had then.
 class NearMissTitle : public testing::TestWithParam<std::string> {};
 
+// The rows' names, in the order of their titles below.
+constexpr const char* nearMissNames[] = {"CapitalFirstLetter", "ExtraLetter", "Empty",
+                                         "LastLetterMissing",  "UpperCase",   "SpaceForUnderscore"};
+
 TEST_P(NearMissTitle, KeepsTheProgramRunning) {
     const std::string title = GetParam();
     const auto run = runSelfTestPage(htmlPage(
         "", "<p id=\"shown\">waiting</p>" +
-                scriptElement("document.title = " + jsString(title) +
+                scriptElement("document.title = " + quoted(title) +
                               ";\n"
                               "setTimeout(() => { document.getElementById('shown').textContent = "
                               "'[' + document.title + ']'; }, 300);")));
 
-    ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
-    const auto lines = run.result.outputLines();
-    ASSERT_EQ(lines.size(), 2u) << run.result.describe();
+    const auto lines = twoLineReport(run.result);
+    ASSERT_EQ(lines.size(), 2u);
     // document.title reads back with its outer spaces stripped.
-    std::string shown = title;
-    while (!shown.empty() && shown.back() == ' ') {
-        shown.pop_back();
-    }
-    shown.erase(0, shown.find_first_not_of(' ') == std::string::npos
-                       ? shown.size()
-                       : shown.find_first_not_of(' '));
-    EXPECT_EQ(lines[0],
-              "selftest page: {\"text\":\"[" + shown + "]\",\"buttons\":0,\"canvas\":null}");
+    const auto first = title.find_first_not_of(' ');
+    const auto shown = first == std::string::npos
+                           ? ""
+                           : title.substr(first, title.find_last_not_of(' ') + 1 - first);
+    EXPECT_EQ(lines[0], probeLine("[" + shown + "]"));
     // The program stayed at least until the report, well past the title.
     ASSERT_TRUE(run.sinceStartPage());
     EXPECT_GT(run.result.wallTime.count(), 3.9);
 }
 
-struct NamedTitle {
-    const char* name;
-    const char* title;
-};
-
-constexpr NamedTitle nearMisses[] = {
-    {"CapitalFirstLetter", "Vantorelix_exit"},
-    {"ExtraLetter", "vantorelix_exitx"},
-    {"Empty", ""},
-    {"LastLetterMissing", "vantorelix_exi"},
-    {"UpperCase", "VANTORELIX_EXIT"},
-    {"SpaceForUnderscore", "vantorelix exit"},
-};
-
-std::string nearMissName(const testing::TestParamInfo<std::string>& info) {
-    return nearMisses[info.index].name;
-}
-
-std::vector<std::string> nearMissTitles() {
-    std::vector<std::string> titles;
-    for (const auto& nearMiss : nearMisses) {
-        titles.emplace_back(nearMiss.title);
-    }
-    return titles;
-}
-
-INSTANTIATE_TEST_SUITE_P(Titles, NearMissTitle, testing::ValuesIn(nearMissTitles()), nearMissName);
+INSTANTIATE_TEST_SUITE_P(Titles, NearMissTitle,
+                         testing::Values("Vantorelix_exit", "vantorelix_exitx", "",
+                                         "vantorelix_exi", "VANTORELIX_EXIT", "vantorelix exit"),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             return nearMissNames[info.index];
+                         });
 
 // A document's title is its title text with outer whitespace stripped and
 // inner runs collapsed; that is the title the engine reports, so a page that
@@ -141,7 +103,7 @@ class ExitTitleWithOuterSpace : public NearMissTitle {};
 TEST_P(ExitTitleWithOuterSpace, EndsTheProgramAsTheDocumentTitleIsStripped) {
     const std::string title = GetParam();
     const auto run = runSelfTestPage(htmlPage(
-        "", "<p>still here</p>" + scriptElement("document.title = " + jsString(title) + ";")));
+        "", "<p>still here</p>" + scriptElement("document.title = " + quoted(title) + ";")));
 
     ASSERT_TRUE(run.result.exitedWith(0)) << run.result.describe();
     EXPECT_TRUE(run.result.outputLines().empty()) << run.result.describe();

@@ -20,22 +20,6 @@ namespace {
 
 using test::PrintTo;
 
-constexpr const char* programLineStart = "velmorin-hd: ";
-
-std::vector<std::string> programLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find('\n', start);
-        const auto line = text.substr(start, end - start);
-        if (line.starts_with(programLineStart)) {
-            lines.push_back(line);
-        }
-        start = end == std::string::npos ? text.size() : end + 1;
-    }
-    return lines;
-}
-
 enum class Fault {
     // The report goes to a device that takes no byte.
     fullDevice,

@@ -92,6 +92,19 @@ std::string DesktopWatch::waitForProgramWindow(ChildProcess& program, Seconds bo
     return found;
 }
 
+WindowSize DesktopWatch::size(const std::string& window) const {
+    Window root = 0;
+    int x = 0;
+    int y = 0;
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned border = 0;
+    unsigned depth = 0;
+    XGetGeometry(connection_, std::strtoul(window.c_str(), nullptr, 10), &root, &x, &y, &width,
+                 &height, &border, &depth);
+    return {static_cast<int>(width), static_cast<int>(height)};
+}
+
 bool DesktopWatch::focus(const std::string& window) {
     watch(window);
     tool({"xdotool", "windowfocus", "--sync", window});

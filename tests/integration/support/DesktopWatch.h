@@ -13,6 +13,11 @@ struct _XDisplay;
 
 namespace velmorin::test {
 
+struct WindowSize {
+    int width = 0;
+    int height = 0;
+};
+
 class DesktopWatch {
 public:
     explicit DesktopWatch(const PrivateDisplay& display);
@@ -43,6 +48,8 @@ public:
     // The first program window shown, once one is, or empty after the bound
     // or once `program` ended.
     std::string waitForProgramWindow(ChildProcess& program, Seconds bound);
+    // The window's size now; nothing for a window that is gone.
+    WindowSize size(const std::string& window) const;
     // Gives the window the keyboard focus and waits until the display says
     // it has it. A key typed after that reaches the window after its focus
     // event, since the server hands a client its events in order.

@@ -2,9 +2,63 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <sstream>
 
 namespace velmorin::test {
+
+std::string quoted(const std::string& text) {
+    std::string literal = "\"";
+    for (const char c : text) {
+        if (c == '\n') {
+            literal += "\\n";
+            continue;
+        }
+        if (c == '"' || c == '\\') {
+            literal += '\\';
+        }
+        literal += c;
+    }
+    return literal + "\"";
+}
+
+std::string probeLine(const std::string& text, int buttons, const std::string& canvas) {
+    return std::string(pageLineStart) + "{\"text\":" + quoted(text) +
+           ",\"buttons\":" + std::to_string(buttons) + ",\"canvas\":" + canvas + "}";
+}
+
+std::vector<std::string> twoLineReport(const ChildResult& result) {
+    EXPECT_FALSE(result.timedOut) << result.describe();
+    EXPECT_TRUE(result.exitedWith(0)) << result.describe();
+    const auto lines = result.outputLines();
+    EXPECT_EQ(lines.size(), 2u) << result.describe();
+    if (lines.size() != 2 || result.standardOutput.back() != '\n') {
+        ADD_FAILURE() << "not two whole lines: " << result.describe();
+        return {};
+    }
+    EXPECT_TRUE(lines[0].starts_with(pageLineStart)) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with(litLineStart)) << lines[1];
+    return lines;
+}
+
+double litShare(const std::string& line) {
+    return line.starts_with(litLineStart) ? std::atof(line.c_str() + std::strlen(litLineStart))
+                                          : -100.0;
+}
+
+std::vector<std::string> programLines(const std::string& text, std::string_view kind) {
+    const std::string start = "velmorin-hd: " + std::string(kind);
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with(start)) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
 
 WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environment, Seconds timeout,
                       const std::filesystem::path& program) {

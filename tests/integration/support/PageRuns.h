@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "integration/support/ProgramRun.h"
 
@@ -57,6 +59,29 @@ WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environmen
 // share nothing, not even an X server that resets between its clients.
 inline constexpr int screenWidth = 1920;
 inline constexpr int screenHeight = 1080;
+
+inline constexpr const char* pageLineStart = "selftest page: ";
+inline constexpr const char* litLineStart = "selftest lit pixels: ";
+// What the program reports for a snapshot it did not get.
+inline constexpr const char* noSnapshotLine = "selftest lit pixels: -1.0 %";
+
+// ASCII text as a JSON string, which is also a script's string literal:
+// quotes, backslashes and line breaks escaped.
+std::string quoted(const std::string& text);
+
+// The probe's line for a page with this ASCII text, buttons and canvas size.
+std::string probeLine(const std::string& text, int buttons = 0, const std::string& canvas = "null");
+
+// A self-test run that ended by itself with status 0 and exactly the two
+// report lines; returns them, or nothing with the failure recorded.
+std::vector<std::string> twoLineReport(const ChildResult& result);
+
+// The share of lit pixels a report's second line gives.
+double litShare(const std::string& line);
+
+// The program's own lines in `text`, those that begin "velmorin-hd: " and
+// then `kind`; the libraries may add lines of theirs.
+std::vector<std::string> programLines(const std::string& text, std::string_view kind = "");
 
 // What the probe finds in the blank document the view shows before the start
 // page has loaded. Every page of these tests has some text, so its report
