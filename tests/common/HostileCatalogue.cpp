@@ -1,4 +1,5 @@
 #include "common/HostileCatalogue.h"
+#include "common/TextFields.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +12,6 @@
 namespace velmorin::test {
 
 namespace {
-
-std::vector<std::string_view> splitTabs(std::string_view line) {
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    while (true) {
-        const auto tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab - start));
-        if (tab == std::string_view::npos) {
-            return fields;
-        }
-        start = tab + 1;
-    }
-}
 
 std::string repeat(std::string_view unit, int count) {
     std::string text;
@@ -87,7 +75,7 @@ std::vector<HostileRow> loadCatalogue() {
         if (line.empty() || line.front() == '#') {
             continue;
         }
-        const auto fields = splitTabs(line);
+        const auto fields = splitOn(line, '\t');
         HostileRow row;
         row.line = number;
         if (line.front() == '@') {

@@ -94,19 +94,6 @@ std::optional<FetchResult> parseLine(const std::string& url, const std::string& 
 
 }  // namespace
 
-std::vector<std::string> splitOn(std::string_view text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (true) {
-        const auto end = text.find(separator, start);
-        parts.emplace_back(text.substr(start, end - start));
-        if (end == std::string_view::npos) {
-            return parts;
-        }
-        start = end + 1;
-    }
-}
-
 std::string FetchResult::describe() const {
     std::ostringstream text;
     text << url << " -> ";
@@ -124,24 +111,12 @@ std::optional<std::vector<FetchResult>> fetchAll(WebKitWebView* view,
                                                  const std::vector<std::string>& urls,
                                                  const FetchOptions& options, std::string* problem,
                                                  Timeout timeout) {
-    GVariantBuilder arguments;
-    g_variant_builder_init(&arguments, G_VARIANT_TYPE("a{sv}"));
     // The engine takes no arrays as arguments, so the URLs travel as one
     // text, a line each: no URL holds a line break once parsed.
-    std::string urlList;
-    for (const auto& url : urls) {
-        if (&url != &urls.front()) {
-            urlList += '\n';
-        }
-        urlList += url;
-    }
-    g_variant_builder_add(&arguments, "{sv}", "urlList", g_variant_new_string(urlList.c_str()));
-    g_variant_builder_add(&arguments, "{sv}", "range", g_variant_new_string(options.range.c_str()));
-    g_variant_builder_add(&arguments, "{sv}", "keep",
-                          g_variant_new_double(static_cast<double>(options.keepBodiesUpTo)));
-
-    const auto outcome =
-        callAsyncAndWait(view, probeBody, g_variant_builder_end(&arguments), timeout);
+    const auto arguments = g_variant_new_parsed("{'urlList': <%s>, 'range': <%s>, 'keep': <%d>}",
+                                                joinLines(urls).c_str(), options.range.c_str(),
+                                                static_cast<double>(options.keepBodiesUpTo));
+    const auto outcome = callAsyncAndWait(view, probeBody, arguments, timeout);
     auto fail = [problem](std::string why) -> std::optional<std::vector<FetchResult>> {
         if (problem != nullptr) {
             *problem = std::move(why);

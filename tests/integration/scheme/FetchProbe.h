@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/TextFields.h"
 #include "integration/support/EngineWait.h"
 #include "platform/SchemeTask.h"
 
@@ -58,8 +59,5 @@ inline std::uint32_t fnv1a(const Bytes& bytes) {
 }
 
 bool containsText(const Bytes& bytes, std::string_view text);
-
-// The parts of `text` between the separators: "a\nb" gives "a" and "b".
-std::vector<std::string> splitOn(std::string_view text, char separator);
 
 }  // namespace velmorin::test

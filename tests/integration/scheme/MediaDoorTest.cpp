@@ -109,13 +109,9 @@ protected:
 
     std::vector<MediaOutcome> loadEach(const std::vector<std::string>& urls) {
         // The engine takes no arrays as arguments; no URL holds a line break.
-        std::string urlList;
-        for (const auto& url : urls) {
-            urlList += (urlList.empty() ? "" : "\n") + url;
-        }
         const auto outcome = callAsyncAndWait(
             engine_->view(), loadEachScript,
-            g_variant_new_parsed("{'urlList': <%s>}", urlList.c_str()), mediaTimeout);
+            g_variant_new_parsed("{'urlList': <%s>}", joinLines(urls).c_str()), mediaTimeout);
         EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
         std::vector<MediaOutcome> outcomes;
         for (const auto& line : splitOn(outcome.value.value_or(""), '\n')) {
