@@ -215,13 +215,13 @@ inline void settle(Timeout time) {
 inline std::string pageAnswer(EngineView& engine, const std::string& body,
                               const std::map<std::string, std::string>& parameters = {},
                               Timeout timeout = defaultEngineTimeout) {
-    GVariantBuilder builder;
-    g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
+    GVariantDict arguments;
+    g_variant_dict_init(&arguments, nullptr);
     for (const auto& [name, value] : parameters) {
-        g_variant_builder_add(&builder, "{sv}", name.c_str(), g_variant_new_string(value.c_str()));
+        g_variant_dict_insert(&arguments, name.c_str(), "s", value.c_str());
     }
     const auto outcome =
-        callAsyncAndWait(engine.view(), body, g_variant_builder_end(&builder), timeout);
+        callAsyncAndWait(engine.view(), body, g_variant_dict_end(&arguments), timeout);
     EXPECT_TRUE(outcome.succeeded() && outcome.value) << outcome.describe();
     return outcome.value.value_or("");
 }

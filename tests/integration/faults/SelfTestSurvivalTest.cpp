@@ -5,16 +5,13 @@
 // Only a page that never gives its thread back leaves it waiting, silently,
 // for as long as the program runs.
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 
 #include "FaultRuns.h"
 #include "common/NamedRows.h"
 #include "common/TempTree.h"
+#include "platform/gtk/GObjectPtr.h"
 
 namespace velmorin::test {
 namespace {
@@ -58,38 +55,15 @@ INSTANTIATE_TEST_SUITE_P(Bundles, MissingDemo,
 
 // A local port that takes connections and never answers: an image from it
 // keeps the page's load event from firing for as long as the test runs.
-class SilentServer {
-public:
-    SilentServer() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        auto* any = reinterpret_cast<sockaddr*>(&address);
-        if (fd_ >= 0 && ::bind(fd_, any, size) == 0 && ::listen(fd_, 64) == 0 &&
-            ::getsockname(fd_, any, &size) == 0) {
-            port_ = ntohs(address.sin_port);
-        }
-    }
-    ~SilentServer() { ::close(fd_); }
-    SilentServer(const SilentServer&) = delete;
-    SilentServer& operator=(const SilentServer&) = delete;
-
-    int port() const { return port_; }
-
-private:
-    int fd_;
-    int port_ = 0;
-};
-
 TEST(NeverLoaded, ReportsOnTimeWhileTheLoadGoesOn) {
-    SilentServer server;
-    ASSERT_NE(server.port(), 0) << "no listening socket";
+    const auto server = gtk::GObjectPtr<GSocketListener>::adopt(g_socket_listener_new());
+    const guint16 port = g_socket_listener_add_any_inet_port(server.get(), nullptr, nullptr);
+    ASSERT_NE(port, 0) << "no listening socket";
     // A second of busy script while parsing, then the state shortly after
     // the document is parsed; "loaded" would mean the load event fired.
     const auto page = htmlPage(
         "", "<p id=\"state\">parsing</p><img hidden src=\"http://127.0.0.1:" +
-                std::to_string(server.port()) + "/never.png\">" +
+                std::to_string(port) + "/never.png\">" +
                 scriptElement("const start = performance.now();\n"
                               "while (performance.now() - start < 1000) {}\n"
                               "const state = document.getElementById('state');\n"

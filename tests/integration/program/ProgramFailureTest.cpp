@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <stdexcept>
@@ -83,38 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "the demo bundled beside it cannot be found"}),
     test::rowName);
 
-// Standard error of this process, caught while it lives.
-class CapturedError {
-public:
-    CapturedError() : capture_(memfd_create("stderr", MFD_CLOEXEC)), saved_(dup(STDERR_FILENO)) {
-        dup2(capture_, STDERR_FILENO);
-    }
-    ~CapturedError() {
-        release();
-        close(capture_);
-    }
-    CapturedError(const CapturedError&) = delete;
-    CapturedError& operator=(const CapturedError&) = delete;
-
-    // Gives standard error back and returns what was caught.
-    std::string release() {
-        if (saved_ >= 0) {
-            dup2(saved_, STDERR_FILENO);
-            close(saved_);
-            saved_ = -1;
-        }
-        std::string text(static_cast<std::size_t>(lseek(capture_, 0, SEEK_END)), '\0');
-        if (pread(capture_, text.data(), text.size(), 0) < 0) {
-            text.clear();
-        }
-        return text;
-    }
-
-private:
-    int capture_;
-    int saved_;
-};
-
 // An exception out of the launch ends the event loop with a failure, which
 // the program's entry turns into status 1, instead of leaving the program
 // running with no window.
@@ -130,9 +97,9 @@ TEST(LaunchFailure, EndsTheRunAndSaysWhy) {
     gtk::ApplicationGtk application;
     application.setDelegate(&delegate);
 
-    CapturedError captured;
+    testing::internal::CaptureStderr();
     const RunEnd end = application.run();
-    const std::string said = captured.release();
+    const std::string said = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(end, RunEnd::launchFailed);
     EXPECT_EQ(programLines(said),
