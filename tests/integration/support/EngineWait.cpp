@@ -116,6 +116,20 @@ struct LoadWatch {
     }
 };
 
+// Waits for the load just started in `view` to end.
+LoadOutcome waitForLoadFinished(WebKitWebView* view, Timeout timeout) {
+    LoopWait wait(g_main_context_default(), timeout);
+    LoadWatch watch{{}, wait};
+    const gulong changed =
+        g_signal_connect(view, "load-changed", G_CALLBACK(LoadWatch::onChanged), &watch);
+    const gulong failed =
+        g_signal_connect(view, "load-failed", G_CALLBACK(LoadWatch::onFailed), &watch);
+    wait.run();
+    g_signal_handler_disconnect(view, changed);
+    g_signal_handler_disconnect(view, failed);
+    return watch.outcome;
+}
+
 }  // namespace
 
 std::optional<std::string> ensureToolkit() {
@@ -205,19 +219,6 @@ std::string LoadOutcome::describe() const {
         return "the load failed: " + *error;
     }
     return "the load finished";
-}
-
-LoadOutcome waitForLoadFinished(WebKitWebView* view, Timeout timeout) {
-    LoopWait wait(g_main_context_default(), timeout);
-    LoadWatch watch{{}, wait};
-    const gulong changed =
-        g_signal_connect(view, "load-changed", G_CALLBACK(LoadWatch::onChanged), &watch);
-    const gulong failed =
-        g_signal_connect(view, "load-failed", G_CALLBACK(LoadWatch::onFailed), &watch);
-    wait.run();
-    g_signal_handler_disconnect(view, changed);
-    g_signal_handler_disconnect(view, failed);
-    return watch.outcome;
 }
 
 SnapshotOutcome snapshotAndWait(WebKitWebView* view, Timeout timeout) {

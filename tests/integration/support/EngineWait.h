@@ -69,10 +69,6 @@ struct LoadOutcome {
     std::string describe() const;
 };
 
-// Waits for the load under way (or about to start) in `view` to end. Call it
-// right after starting the load, before the main loop runs again.
-LoadOutcome waitForLoadFinished(WebKitWebView* view, Timeout timeout);
-
 struct SnapshotOutcome {
     std::optional<Bitmap> bitmap;
     std::optional<std::string> error;

@@ -161,12 +161,6 @@ ChildEnvironment withoutDisplay(ChildEnvironment environment) {
     return environment;
 }
 
-ChildEnvironment onDisplay(ChildEnvironment environment, const std::string& display) {
-    environment.set("DISPLAY", display);
-    environment.unset("WAYLAND_DISPLAY");
-    return environment;
-}
-
 // ---------------------------------------------------------------------------
 
 std::vector<std::string> ChildResult::outputLines() const {
@@ -303,10 +297,6 @@ bool ChildProcess::running() {
     return !reap(false);
 }
 
-std::optional<ChildResult> ChildProcess::waitFor(Seconds timeout) {
-    return waitWaking(timeout, {}) ? std::optional(collect()) : std::nullopt;
-}
-
 bool ChildProcess::waitWaking(Seconds timeout, std::vector<Wake> wakes) {
     wakes.push_back(ended());
     return waitUntil(timeout, wakes, [this] { return reap(false); });
@@ -345,7 +335,7 @@ ChildResult ChildProcess::collect() {
 // program stops at once (SIGTRAP), so the test sees it.
 ProgramRun::ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment,
                        const ProgramStart& start)
-    : process_(
+    : ChildProcess(
           [&] {
               auto arguments = start.wrapper;
               arguments.push_back(bundle.executable().string());
@@ -415,7 +405,7 @@ PrivateDisplay::PrivateDisplay(int width, int height) {
 PrivateDisplay::~PrivateDisplay() = default;
 
 ChildEnvironment PrivateDisplay::environment(ChildEnvironment base) const {
-    return onDisplay(std::move(base), name_);
+    return base.set("DISPLAY", name_).unset("WAYLAND_DISPLAY");
 }
 
 // ---------------------------------------------------------------------------
@@ -463,15 +453,6 @@ int OpenedFiles::openings(const std::string& name) {
     update();
     const auto found = openings_.find(name);
     return found == openings_.end() ? 0 : found->second;
-}
-
-std::vector<std::string> OpenedFiles::names() {
-    update();
-    std::vector<std::string> all;
-    for (const auto& [name, when] : opened_) {
-        all.push_back(name);
-    }
-    return all;
 }
 
 }  // namespace velmorin::test

@@ -58,7 +58,6 @@ ChildEnvironment selfTestEnvironment();
 ChildEnvironment dialogEnvironment();
 // Neither an X display nor a Wayland one.
 ChildEnvironment withoutDisplay(ChildEnvironment environment);
-ChildEnvironment onDisplay(ChildEnvironment environment, const std::string& display);
 
 // How a child ended and what it wrote.
 struct ChildResult {
@@ -100,9 +99,6 @@ public:
     // Wakes a wait when the child ends.
     Wake ended() const { return end_.wake(); }
 
-    // Waits at most this long for the child to end by itself: its result, or
-    // nothing while it still runs.
-    std::optional<ChildResult> waitFor(Seconds timeout);
     // Waits at most this long, then kills the group; the result says whether
     // it had to.
     ChildResult finish(Seconds timeout);
@@ -137,19 +133,12 @@ struct ProgramStart {
 };
 
 // The bundle's program started with this environment.
-class ProgramRun {
+class ProgramRun : public ChildProcess {
 public:
     ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment,
                const ProgramStart& start = {});
 
-    ChildProcess& process() { return process_; }
-    pid_t pid() const { return process_.pid(); }
-    bool running() { return process_.running(); }
-    std::optional<ChildResult> waitFor(Seconds timeout) { return process_.waitFor(timeout); }
-    ChildResult finish(Seconds timeout) { return process_.finish(timeout); }
-
-private:
-    ChildProcess process_;
+    ChildProcess& process() { return *this; }
 };
 
 // Runs the bundle's program to its end, killing it after the timeout.
@@ -204,7 +193,6 @@ public:
     std::optional<std::chrono::steady_clock::time_point> firstOpened(const std::string& name);
     // How many times the file was opened so far.
     int openings(const std::string& name);
-    std::vector<std::string> names();
 
 private:
     int fd_ = -1;
