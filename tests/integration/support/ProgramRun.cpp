@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -38,22 +40,11 @@ int captureFile(const char* name) {
     return fd;
 }
 
+// Everything written to a capture file, read through a descriptor of its own
+// that starts at the beginning.
 std::string readAll(int fd) {
-    std::string text;
-    char buffer[65536];
-    off_t offset = 0;
-    while (true) {
-        const ssize_t count = pread(fd, buffer, sizeof buffer, offset);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(count));
-        offset += count;
-    }
-    return text;
+    std::ifstream file("/proc/self/fd/" + std::to_string(fd), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::vector<std::string> splitLines(const std::string& text) {
