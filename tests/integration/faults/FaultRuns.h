@@ -210,22 +210,6 @@ inline void settle(Timeout time) {
     LoopWait(g_main_context_default(), time).run();
 }
 
-// Runs `body` as an async function in the page (string parameters by name)
-// and returns the text of what it resolves to; a failure is recorded.
-inline std::string pageAnswer(EngineView& engine, const std::string& body,
-                              const std::map<std::string, std::string>& parameters = {},
-                              Timeout timeout = defaultEngineTimeout) {
-    GVariantDict arguments;
-    g_variant_dict_init(&arguments, nullptr);
-    for (const auto& [name, value] : parameters) {
-        g_variant_dict_insert(&arguments, name.c_str(), "s", value.c_str());
-    }
-    const auto outcome =
-        callAsyncAndWait(engine.view(), body, g_variant_dict_end(&arguments), timeout);
-    EXPECT_TRUE(outcome.succeeded() && outcome.value) << outcome.describe();
-    return outcome.value.value_or("");
-}
-
 // A shown view on the bundle's demo, its start page loaded.
 inline std::unique_ptr<EngineView> openView(const TestBundle& bundle) {
     std::string problem;

@@ -113,20 +113,22 @@ TEST(ManyRequestsInProcess, MemoryReturnsNearItsBaseline) {
     auto engine = openView(bundle);
     ASSERT_NE(engine, nullptr);
     // A first round lets the engine reach its working size before the baseline.
-    EXPECT_EQ(pageAnswer(*engine, requestFunctions + "return await sequential(500) + await "
-                                                     "concurrent(500, 64);"),
+    EXPECT_EQ(pageAnswer(engine->view(), requestFunctions + "return await sequential(500) + await "
+                                                            "concurrent(500, 64);"),
               "1000");
     settle(Timeout{1000});
     const double baseline = memoryMiB();
 
     const std::string count = std::to_string(requestCount);
-    EXPECT_EQ(pageAnswer(*engine, requestFunctions + "return await sequential(" + count + ");", {},
-                         Timeout{300'000}),
-              count);
+    EXPECT_EQ(
+        pageAnswer(engine->view(), requestFunctions + "return await sequential(" + count + ");", {},
+                   Timeout{300'000}),
+        count);
     const double afterSequential = memoryMiB();
-    EXPECT_EQ(pageAnswer(*engine, requestFunctions + "return await concurrent(" + count + ", 64);",
-                         {}, Timeout{300'000}),
-              count);
+    EXPECT_EQ(
+        pageAnswer(engine->view(), requestFunctions + "return await concurrent(" + count + ", 64);",
+                   {}, Timeout{300'000}),
+        count);
     const double afterConcurrent = memoryMiB();
     settle(Timeout{2000});
     const double settled = memoryMiB();

@@ -40,17 +40,17 @@ TEST_P(ChangedFile, FailsWhileGoneAndIsServedAgainOnceBack) {
     ASSERT_NE(engine, nullptr);
     const std::map<std::string, std::string> moving{{"url", "moving.txt"}};
 
-    EXPECT_EQ(pageAnswer(*engine, fetchText, moving), "200 first");
+    EXPECT_EQ(pageAnswer(engine->view(), fetchText, moving), "200 first");
 
     fs::remove(file);
     GetParam().make(file);
-    EXPECT_EQ(pageAnswer(*engine, fetchText, moving), "TypeError");
+    EXPECT_EQ(pageAnswer(engine->view(), fetchText, moving), "TypeError");
     // The rest of the demo is still served.
-    EXPECT_EQ(pageAnswer(*engine, fetchText, {{"url", "index.html"}}).substr(0, 4), "200 ");
+    EXPECT_EQ(pageAnswer(engine->view(), fetchText, {{"url", "index.html"}}).substr(0, 4), "200 ");
 
     fs::remove_all(file);
     std::ofstream(file) << "second";
-    EXPECT_EQ(pageAnswer(*engine, fetchText, moving), "200 second");
+    EXPECT_EQ(pageAnswer(engine->view(), fetchText, moving), "200 second");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -111,7 +111,7 @@ TEST(HugeFile, ServedWholeAndItsMemoryGivenBack) {
         expected += " " + std::to_string(sliceChecksum(offset, 4096));
         offsetList += (offsetList.empty() ? "" : ",") + std::to_string(offset);
     }
-    const auto answer = pageAnswer(*engine,
+    const auto answer = pageAnswer(engine->view(),
                                    "const bytes = new Uint8Array(await (await fetch('huge.bin', "
                                    "{ cache: 'no-store' })).arrayBuffer());\n"
                                    "let text = String(bytes.length);\n"

@@ -220,9 +220,7 @@ TEST_F(AppSchemeFiles, ANamedPipeFailsAndTheNextRequestIsAnswered) {
     expectNetworkError(results[2]);
 
     // The view stays usable for the page itself afterwards.
-    const auto after = runScriptAndWait(view(), "document.title", defaultEngineTimeout);
-    ASSERT_TRUE(after.succeeded()) << after.describe();
-    EXPECT_EQ(after.value.value_or(""), SchemeBundle::moduleTitle);
+    EXPECT_EQ(pageAnswer(view(), "return document.title;"), SchemeBundle::moduleTitle);
 }
 
 TEST_F(AppSchemeFiles, ATenMebibyteFileComesWhole) {
@@ -240,34 +238,28 @@ TEST_F(AppSchemePage, AModuleScriptImportsAnotherModule) {
     std::string lastTitle;
     EXPECT_TRUE(waitUntilTitle(view(), SchemeBundle::moduleTitle, defaultEngineTimeout, &lastTitle))
         << "the title stayed \"" << lastTitle << "\"";
-    const auto from = runScriptAndWait(view(), "window.answerModuleUrl", defaultEngineTimeout);
-    ASSERT_TRUE(from.succeeded()) << from.describe();
-    EXPECT_EQ(from.value.value_or("(none)"), "app://demo/sub/answer.js");
+    EXPECT_EQ(pageAnswer(view(), "return window.answerModuleUrl;"), "app://demo/sub/answer.js");
 }
 
 TEST_F(AppSchemePage, APngImageDecodes) {
-    const auto size = runScriptAndWait(view(),
-                                       "(() => { const logo = document.getElementById('logo');"
-                                       " return logo.complete + ' ' + logo.naturalWidth + 'x' +"
-                                       " logo.naturalHeight; })()",
-                                       defaultEngineTimeout);
-    ASSERT_TRUE(size.succeeded()) << size.describe();
-    EXPECT_EQ(size.value.value_or(""), "true " + std::to_string(SchemeBundle::logoWidth) + "x" +
-                                           std::to_string(SchemeBundle::logoHeight));
+    const auto size = pageAnswer(view(),
+                                 "const logo = document.getElementById('logo');"
+                                 "return logo.complete + ' ' + logo.naturalWidth + 'x' +"
+                                 " logo.naturalHeight;");
+    EXPECT_EQ(size, "true " + std::to_string(SchemeBundle::logoWidth) + "x" +
+                        std::to_string(SchemeBundle::logoHeight));
 }
 
 TEST_F(AppSchemePage, AnImageOfAFileThatIsNotThereFails) {
-    const auto outcome =
-        callAsyncAndWait(view(),
+    EXPECT_EQ(pageAnswer(view(),
                          "const image = new Image();"
                          "const loaded = new Promise((resolve) => {"
                          "  image.onload = () => resolve('loaded');"
                          "  image.onerror = () => resolve('error'); });"
                          "image.src = name;"
                          "return await loaded;",
-                         g_variant_new_parsed("{'name': <'missing.png'>}"), defaultEngineTimeout);
-    ASSERT_TRUE(outcome.succeeded()) << outcome.describe();
-    EXPECT_EQ(outcome.value.value_or(""), "error");
+                         {{"name", "missing.png"}}),
+              "error");
 }
 
 TEST_F(AppSchemePage, ThePagePaintsIntoASnapshot) {

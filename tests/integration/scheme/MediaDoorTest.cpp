@@ -109,12 +109,10 @@ protected:
 
     std::vector<MediaOutcome> loadEach(const std::vector<std::string>& urls) {
         // The engine takes no arrays as arguments; no URL holds a line break.
-        const auto outcome = callAsyncAndWait(
-            engine_->view(), loadEachScript,
-            g_variant_new_parsed("{'urlList': <%s>}", joinLines(urls).c_str()), mediaTimeout);
-        EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
+        const auto answer = pageAnswer(engine_->view(), loadEachScript,
+                                       {{"urlList", joinLines(urls)}}, mediaTimeout);
         std::vector<MediaOutcome> outcomes;
-        for (const auto& line : splitOn(outcome.value.value_or(""), '\n')) {
+        for (const auto& line : splitOn(answer, '\n')) {
             if (const auto fields = splitOn(line, '\t'); fields.size() == 2) {
                 outcomes.push_back({fields[0], fields[1]});
             }
@@ -123,12 +121,7 @@ protected:
     }
 
     std::string play(const std::string& src, const std::string& how) {
-        const auto outcome = callAsyncAndWait(
-            engine_->view(), playScript,
-            g_variant_new_parsed("{'src': <%s>, 'how': <%s>}", src.c_str(), how.c_str()),
-            mediaTimeout);
-        EXPECT_TRUE(outcome.succeeded()) << outcome.describe();
-        return outcome.value.value_or("");
+        return pageAnswer(engine_->view(), playScript, {{"src", src}, {"how", how}}, mediaTimeout);
     }
 
     DemoTree tree_{"velmorin-media"};

@@ -61,13 +61,13 @@ Outcome waitForPending(const std::shared_ptr<Pending<Outcome>>& pending, GCancel
     return late;
 }
 
-// The end of an evaluation or of an async function call, read the way the
-// player reads it, so the tests see what the program sees.
-template <JSCValue* (*finish)(WebKitWebView*, GAsyncResult*, GError**)>
+// The end of an async function call, read the way the player reads a
+// script's result, so the tests see what the program sees.
 void onScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
     auto pending = releasePending<ScriptOutcome>(data);
     GError* error = nullptr;
-    JSCValue* value = finish(WEBKIT_WEB_VIEW(source), result, &error);
+    JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source),
+                                                                            result, &error);
     auto read = gtk::scriptResultFrom(value, error);
     pending->outcome.value = std::move(read.value);
     pending->outcome.error = std::move(read.errorDescription);
@@ -190,25 +190,26 @@ std::string ScriptOutcome::describe() const {
     return "the script gave " + (value ? "\"" + *value + "\"" : std::string("no value"));
 }
 
-ScriptOutcome runScriptAndWait(WebKitWebView* view, const std::string& script, Timeout timeout) {
-    auto pending = std::make_shared<Pending<ScriptOutcome>>();
-    auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
-    webkit_web_view_evaluate_javascript(view, script.c_str(), static_cast<gssize>(script.size()),
-                                        nullptr, nullptr, cancellable.get(),
-                                        onScriptDone<webkit_web_view_evaluate_javascript_finish>,
-                                        holdPending(pending));
-    return waitForPending(pending, cancellable.get(), timeout);
-}
-
 ScriptOutcome callAsyncAndWait(WebKitWebView* view, const std::string& body, GVariant* arguments,
                                Timeout timeout) {
     auto pending = std::make_shared<Pending<ScriptOutcome>>();
     auto cancellable = gtk::GObjectPtr<GCancellable>::adopt(g_cancellable_new());
     webkit_web_view_call_async_javascript_function(
         view, body.c_str(), static_cast<gssize>(body.size()), arguments, nullptr, nullptr,
-        cancellable.get(), onScriptDone<webkit_web_view_call_async_javascript_function_finish>,
-        holdPending(pending));
+        cancellable.get(), onScriptDone, holdPending(pending));
     return waitForPending(pending, cancellable.get(), timeout);
+}
+
+std::string pageAnswer(WebKitWebView* view, const std::string& body,
+                       const std::map<std::string, std::string>& parameters, Timeout timeout) {
+    GVariantDict arguments;
+    g_variant_dict_init(&arguments, nullptr);
+    for (const auto& [name, value] : parameters) {
+        g_variant_dict_insert(&arguments, name.c_str(), "s", value.c_str());
+    }
+    const auto outcome = callAsyncAndWait(view, body, g_variant_dict_end(&arguments), timeout);
+    EXPECT_TRUE(outcome.succeeded() && outcome.value) << outcome.describe();
+    return outcome.value.value_or("");
 }
 
 std::string LoadOutcome::describe() const {

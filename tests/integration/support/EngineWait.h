@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,15 +50,18 @@ struct ScriptOutcome {
     std::string describe() const;
 };
 
-// Evaluates `script` in the page's main world and waits for its value.
-ScriptOutcome runScriptAndWait(WebKitWebView* view, const std::string& script, Timeout timeout);
-
 // Runs `body` as the body of an async function in the page's main world and
 // waits until the promise it returns settles. `arguments` is a floating or
 // owned GVariant of type a{sv} (or null): each entry is a parameter of the
 // function under its key. The engine takes the reference.
 ScriptOutcome callAsyncAndWait(WebKitWebView* view, const std::string& body, GVariant* arguments,
                                Timeout timeout);
+
+// Runs `body` as an async function in the page of `view` (string parameters
+// by name) and returns the text of what it resolves to; a failure is recorded.
+std::string pageAnswer(WebKitWebView* view, const std::string& body,
+                       const std::map<std::string, std::string>& parameters = {},
+                       Timeout timeout = defaultEngineTimeout);
 
 // The end of a load: finished, failed with the engine's message, or neither
 // before the deadline.
