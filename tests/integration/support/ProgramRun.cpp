@@ -1,6 +1,7 @@
 #include "integration/support/ProgramRun.h"
 
 #include <fcntl.h>
+#include <glib.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/inotify.h>
@@ -17,8 +18,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
-
-extern char** environ;
 
 namespace velmorin::test {
 
@@ -114,28 +113,13 @@ ChildEnvironment& ChildEnvironment::unset(const std::string& name) {
     return *this;
 }
 
-std::vector<std::string> ChildEnvironment::applyTo(char** inherited) const {
-    std::map<std::string, std::string> variables;
-    for (char** entry = inherited; entry != nullptr && *entry != nullptr; ++entry) {
-        const std::string text(*entry);
-        const auto equals = text.find('=');
-        if (equals != std::string::npos) {
-            variables[text.substr(0, equals)] = text.substr(equals + 1);
-        }
-    }
+char** ChildEnvironment::build() const {
+    char** variables = g_get_environ();
     for (const auto& [name, value] : changes) {
-        if (value) {
-            variables[name] = *value;
-        } else {
-            variables.erase(name);
-        }
+        variables = value ? g_environ_setenv(variables, name.c_str(), value->c_str(), TRUE)
+                          : g_environ_unsetenv(variables, name.c_str());
     }
-    std::vector<std::string> entries;
-    entries.reserve(variables.size());
-    for (const auto& [name, value] : variables) {
-        entries.push_back(name + "=" + value);
-    }
-    return entries;
+    return variables;
 }
 
 ChildEnvironment selfTestEnvironment() {
@@ -193,12 +177,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
-    const auto entries = environment.applyTo(environ);
-    std::vector<char*> envp;
-    for (const auto& entry : entries) {
-        envp.push_back(const_cast<char*>(entry.c_str()));
-    }
-    envp.push_back(nullptr);
+    g_auto(GStrv) envp = environment.build();
 
     // The passed descriptor is moved well above 3 first: dup2 onto itself
     // would leave its close-on-exec flag set.
@@ -236,7 +215,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
         &attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     started_ = std::chrono::steady_clock::now();
-    const int error = posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data());
+    const int error = posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), envp);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (movedFd >= 0) {

@@ -50,7 +50,9 @@ struct ChildEnvironment {
     ChildEnvironment& set(const std::string& name, const std::string& value);
     ChildEnvironment& unset(const std::string& name);
 
-    std::vector<std::string> applyTo(char** inherited) const;
+    // This process's environment with the changes made, for a child; freed
+    // with g_strfreev.
+    char** build() const;
 };
 
 // The player's environment: VELM_SELFTEST=1 or no VELM_SELFTEST at all.
