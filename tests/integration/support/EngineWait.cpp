@@ -248,7 +248,8 @@ std::unique_ptr<EngineView> EngineView::create(std::shared_ptr<SchemeHandler> ha
     engine->configuration_->setUrlSchemeHandler(std::move(handler), "app");
     engine->configuration_->setMediaTypesRequiringUserActionForPlayback(MediaTypes::none);
     engine->webView_ = std::make_shared<gtk::WebViewGtk>(*engine->configuration_);
-    g_weak_ref_init(&engine->viewAlive_, engine->view());
+    engine->view_ = G_OBJECT(engine->view());
+    g_object_weak_ref(engine->view_, onViewFinalized, engine.get());
 
     // Undecorated, so the view gets the whole 640x360 and nothing else.
     engine->window_ = GTK_WINDOW(gtk_window_new());
@@ -269,21 +270,12 @@ EngineView::~EngineView() {
     // reference left behind is a leak of the whole page. The view's
     // finalization quits the wait.
     LoopWait wait(g_main_context_default(), Timeout{5'000});
-    const auto quitWait = +[](gpointer wait, GObject*) { static_cast<LoopWait*>(wait)->quit(); };
-    GObject* view = static_cast<GObject*>(g_weak_ref_get(&viewAlive_));
-    if (view != nullptr) {
-        g_object_weak_ref(view, quitWait, &wait);
-        g_object_unref(view);
-    } else {
-        wait.quit();
-    }
-    const bool finalized = wait.run();
+    finalizing_ = &wait;
+    const bool finalized = view_ == nullptr || wait.run();
+    finalizing_ = nullptr;
     if (!finalized) {
-        view = static_cast<GObject*>(g_weak_ref_get(&viewAlive_));
-        g_object_weak_unref(view, quitWait, &wait);
-        g_object_unref(view);
+        g_object_weak_unref(view_, onViewFinalized, this);
     }
-    g_weak_ref_clear(&viewAlive_);
     EXPECT_TRUE(finalized) << "the test's web view was not finalized";
     // Lets the engine finish what the view's end set going before the next
     // test starts a view: the loop runs until nothing more urgent than an idle
@@ -298,6 +290,14 @@ EngineView::~EngineView() {
         &drained, nullptr);
     if (!drained.run()) {
         g_source_remove(idle);
+    }
+}
+
+void EngineView::onViewFinalized(gpointer self, GObject*) {
+    auto* engine = static_cast<EngineView*>(self);
+    engine->view_ = nullptr;
+    if (engine->finalizing_ != nullptr) {
+        engine->finalizing_->quit();
     }
 }
 

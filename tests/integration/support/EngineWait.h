@@ -114,8 +114,10 @@ private:
     std::unique_ptr<gtk::WebViewConfigurationGtk> configuration_;
     std::shared_ptr<gtk::WebViewGtk> webView_;
     GtkWindow* window_ = nullptr;
-    // Cleared by GObject when the view is finalized.
-    GWeakRef viewAlive_{};
+    // Cleared when the view is finalized, which quits the wait under way.
+    static void onViewFinalized(gpointer self, GObject* view);
+    GObject* view_ = nullptr;
+    LoopWait* finalizing_ = nullptr;
 };
 
 }  // namespace velmorin::test
