@@ -44,21 +44,6 @@ const std::string requestFunctions =
     "  return ok;\n"
     "};\n";
 
-// Plays the page from the launch dialog: the program runs until the page
-// ends it, with no self-test timer.
-bool pressPlay(WatchedProgram& program) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (!playFromTheDialog(program)) {
-            return false;
-        }
-        if (waitUntil(Seconds(10.0), program.fileWakes(),
-                      [&] { return program.opened(startPageName).has_value(); })) {
-            return true;
-        }
-    }
-    return false;
-}
-
 struct RequestCase {
     std::string name;
     std::string call;
@@ -80,7 +65,7 @@ TEST_P(ManyRequests, AllAnsweredThenTheProgramEndsAtOnce) {
                               "})();"));
     WatchedProgram program(pages, dialogEnvironment());
     ASSERT_TRUE(program.started()) << "no Xvfb server for the run";
-    ASSERT_TRUE(pressPlay(program)) << program.run().finish(Seconds(0)).describe();
+    ASSERT_TRUE(playFromTheDialog(program)) << program.run().finish(Seconds(0)).describe();
 
     const auto result = program.runToEnd(Seconds(300.0));
     const auto asked = program.opened(startPageName);
