@@ -1,7 +1,15 @@
 #include "fake/FakePlatform.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <future>
+#include <thread>
 #include <utility>
 
 namespace velmorin::fake {
@@ -15,24 +23,6 @@ std::string logText(double value) {
 std::string logText(const Rect& rect) {
     return logText(rect.x) + " " + logText(rect.y) + " " + logText(rect.width) + " " +
            logText(rect.height);
-}
-
-std::string logText(MenuAction action) {
-    return action == MenuAction::none        ? "none"
-           : action == MenuAction::terminate ? "terminate"
-                                             : "?";
-}
-
-std::string logText(ActivationPolicy policy) {
-    return policy == ActivationPolicy::regular ? "regular" : "?";
-}
-
-std::string logText(Color color) {
-    return color == Color::black ? "black" : "?";
-}
-
-std::string logText(Defer defer) {
-    return defer == Defer::no ? "no" : "yes";
 }
 
 ModalResponse FakeAlert::runModal() {
@@ -148,6 +138,31 @@ std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,
 std::shared_ptr<SchemeHandler> FakePlatform::schemeHandler(const std::string& scheme) const {
     const auto found = state_->schemeHandlers.find(scheme);
     return found == state_->schemeHandlers.end() ? nullptr : found->second;
+}
+
+std::string RecordingSchemeTask::body() const {
+    std::string all;
+    for (const auto& block : dataBlocks) {
+        all.append(block.begin(), block.end());
+    }
+    return all;
+}
+
+RecordingSchemeTask answerOnItsOwnThread(SchemeHandler& handler, const std::string& url,
+                                         const std::filesystem::path& pipe) {
+    auto task = std::make_shared<RecordingSchemeTask>(url);
+    std::packaged_task<void()> work([&handler, task] { handler.startTask(*task); });
+    auto done = work.get_future();
+    std::thread worker(std::move(work));
+    if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "the answer to " << url.substr(0, 120) << " did not come back";
+        const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            ::close(writer);
+        }
+    }
+    worker.join();
+    return *task;
 }
 
 }  // namespace velmorin::fake

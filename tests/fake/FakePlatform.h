@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -33,10 +34,20 @@ inline const std::string& logText(const std::string& text) {
 }
 std::string logText(double value);
 std::string logText(const Rect& rect);
-std::string logText(MenuAction action);
-std::string logText(ActivationPolicy policy);
-std::string logText(Color color);
-std::string logText(Defer defer);
+inline std::string logText(MenuAction action) {
+    return action == MenuAction::none        ? "none"
+           : action == MenuAction::terminate ? "terminate"
+                                             : "?";
+}
+inline std::string logText(ActivationPolicy policy) {
+    return policy == ActivationPolicy::regular ? "regular" : "?";
+}
+inline std::string logText(Color color) {
+    return color == Color::black ? "black" : "?";
+}
+inline std::string logText(Defer defer) {
+    return defer == Defer::no ? "no" : "yes";
+}
 template <typename Enum>
 requires std::is_enum_v<Enum> std::string logText(Enum value) {
     return std::to_string(static_cast<long long>(value));
@@ -472,6 +483,15 @@ public:
 
     enum class Call { response, data, finish, fail };
 
+    // The file came whole, or the one failure a handler gives was all.
+    bool served() const { return calls == std::vector{Call::response, Call::data, Call::finish}; }
+    bool failed() const {
+        return calls == std::vector{Call::fail} &&
+               errors == std::vector{UrlError::fileDoesNotExist};
+    }
+    // The bytes of every data block, one after another.
+    std::string body() const;
+
     // The calls received, in order, and what each brought.
     std::vector<Call> calls;
     std::vector<HttpResponse> responses;
@@ -481,5 +501,12 @@ public:
 private:
     std::string url_;
 };
+
+// Has the handler answer `url` on a thread of its own, so a read that blocks
+// (a named pipe waiting for a writer) fails the test instead of hanging it:
+// after five seconds `pipe` is opened for writing and closed again, which
+// releases such a read.
+RecordingSchemeTask answerOnItsOwnThread(SchemeHandler& handler, const std::string& url,
+                                         const std::filesystem::path& pipe);
 
 }  // namespace velmorin::fake
