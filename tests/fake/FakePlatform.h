@@ -6,7 +6,10 @@
 // title, timers, script and snapshot completions) is scripted by the test.
 // Calls made by the test to drive the fake are not logged.
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -364,6 +367,31 @@ public:
 private:
     std::optional<Bitmap> bitmap_;
 };
+
+using Pixel = std::array<std::uint8_t, 4>;
+
+// Sets the pixel at column x and row y, its bytes given in memory order.
+inline void setPixel(Bitmap& bitmap, std::int64_t x, std::int64_t y, Pixel pixel) {
+    const auto offset =
+        static_cast<std::size_t>(y) * bitmap.stride + static_cast<std::size_t>(x) * 4;
+    std::copy(pixel.begin(), pixel.end(),
+              bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+// A bitmap of one colour (given in memory order), with `padding` spare
+// bytes at the end of every row.
+inline Bitmap filledBitmap(std::int64_t width, std::int64_t height, Pixel pixel,
+                           ChannelOrder order = ChannelOrder::rgba,
+                           AlphaMode alpha = AlphaMode::straight, std::size_t padding = 0) {
+    Bitmap bitmap{width, height, static_cast<std::size_t>(width) * 4 + padding, order, alpha, {}};
+    bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), 0);
+    for (std::int64_t y = 0; y < height; ++y) {
+        for (std::int64_t x = 0; x < width; ++x) {
+            setPixel(bitmap, x, y, pixel);
+        }
+    }
+    return bitmap;
+}
 
 class FakePlatform final : public Platform, Recorder {
 public:

@@ -21,6 +21,9 @@ namespace {
 
 using test::PrintTo;
 
+using fake::filledBitmap;
+using fake::Pixel;
+using fake::setPixel;
 using test::ReferencePixels;
 using test::Rgb;
 using test::sampleLitPixels;
@@ -56,30 +59,6 @@ SyntheticSource uniform(std::int64_t width, std::int64_t height, Rgb colour) {
 
 Rgb eightBit(int red, int green, int blue) {
     return {red / 255.0, green / 255.0, blue / 255.0};
-}
-
-using Pixel = std::array<std::uint8_t, 4>;
-
-void setPixel(Bitmap& bitmap, std::int64_t x, std::int64_t y, Pixel pixel) {
-    const auto offset =
-        static_cast<std::size_t>(y) * bitmap.stride + static_cast<std::size_t>(x) * 4;
-    std::copy(pixel.begin(), pixel.end(),
-              bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
-// A bitmap of one colour (given in memory order), with `padding` spare
-// bytes at the end of every row.
-Bitmap filledBitmap(std::int64_t width, std::int64_t height, Pixel pixel,
-                    ChannelOrder order = ChannelOrder::rgba, AlphaMode alpha = AlphaMode::straight,
-                    std::size_t padding = 0) {
-    Bitmap bitmap{width, height, static_cast<std::size_t>(width) * 4 + padding, order, alpha, {}};
-    bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), 0);
-    for (std::int64_t y = 0; y < height; ++y) {
-        for (std::int64_t x = 0; x < width; ++x) {
-            setPixel(bitmap, x, y, pixel);
-        }
-    }
-    return bitmap;
 }
 
 struct ThresholdCase {
@@ -267,35 +246,28 @@ INSTANTIATE_TEST_SUITE_P(
         BitmapCase{"premultipliedTransparent", {200, 200, 200, 0}, rgba, premultiplied, false}),
     test::rowName);
 
-TEST(BitmapPixels, ChannelOrderIsHonoured) {
-    const std::array<std::pair<ChannelOrder, Pixel>, 2> table = {{
-        {ChannelOrder::rgba, {10, 20, 30, 40}},
-        {ChannelOrder::bgra, {30, 20, 10, 40}},
-    }};
-    for (const auto& [order, pixel] : table) {
-        SCOPED_TRACE(order == ChannelOrder::rgba ? "rgba" : "bgra");
-        const Bitmap bitmap = filledBitmap(1, 1, pixel, order);
+TEST(BitmapPixels, ReadsEitherOrderAndUnpremultipliesToWholeValues) {
+    struct Row {
+        Pixel pixel;
+        ChannelOrder order;
+        AlphaMode alpha;
+        std::array<int, 3> expected;
+    };
+    const Row table[] = {
+        {{10, 20, 30, 40}, rgba, straight, {10, 20, 30}},
+        {{30, 20, 10, 40}, bgra, straight, {10, 20, 30}},
+        {{64, 32, 0, 128}, rgba, premultiplied, {128, 64, 0}},
+        {{128, 128, 128, 128}, rgba, premultiplied, {255, 255, 255}},
+        {{200, 100, 50, 255}, rgba, premultiplied, {200, 100, 50}},
+        {{1, 1, 1, 2}, rgba, premultiplied, {128, 128, 128}},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(&row - table);
+        const Bitmap bitmap = filledBitmap(1, 1, row.pixel, row.order, row.alpha);
         const Rgb colour = ReferencePixels(bitmap).rgb(0, 0);
-        EXPECT_EQ(colour.red, 10 / 255.0);
-        EXPECT_EQ(colour.green, 20 / 255.0);
-        EXPECT_EQ(colour.blue, 30 / 255.0);
-    }
-}
-
-TEST(BitmapPixels, UnpremultipliesToWholeValues) {
-    const std::array<std::pair<Pixel, std::array<int, 3>>, 4> table = {{
-        {{64, 32, 0, 128}, {128, 64, 0}},
-        {{128, 128, 128, 128}, {255, 255, 255}},
-        {{200, 100, 50, 255}, {200, 100, 50}},
-        {{1, 1, 1, 2}, {128, 128, 128}},
-    }};
-    for (const auto& [pixel, expected] : table) {
-        const Bitmap bitmap =
-            filledBitmap(1, 1, pixel, ChannelOrder::rgba, AlphaMode::premultiplied);
-        const Rgb colour = ReferencePixels(bitmap).rgb(0, 0);
-        EXPECT_EQ(colour.red, expected[0] / 255.0);
-        EXPECT_EQ(colour.green, expected[1] / 255.0);
-        EXPECT_EQ(colour.blue, expected[2] / 255.0);
+        EXPECT_EQ(colour.red, row.expected[0] / 255.0);
+        EXPECT_EQ(colour.green, row.expected[1] / 255.0);
+        EXPECT_EQ(colour.blue, row.expected[2] / 255.0);
     }
 }
 
