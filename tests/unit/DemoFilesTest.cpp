@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/NamedRows.h"
 #include "common/TempTree.h"
 #include "fake/FakePlatform.h"
 
@@ -208,10 +209,7 @@ TEST(PathExtension, LastDotOfTheLastComponent) {
         {"/d/name.", ""},        {"/d.x/README", ""},      {"/d/logo.PNG", "PNG"},
         {"a.tar.gz", "gz"},      {"/d/..hidden.js", "js"},
     };
-    for (const auto& [path, expected] : table) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(pathExtension(path), expected);
-    }
+    test::expectEachMapped(pathExtension, table);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/NamedRows.h"
+
 namespace velmorin {
 namespace {
 
@@ -131,10 +133,7 @@ TEST(PercentDecode, EscapesAndTheirFailures) {
         {"%25", "%"},
         {"%FF", "\xff"},
     };
-    for (const auto& row : table) {
-        SCOPED_TRACE(row.text);
-        EXPECT_EQ(percentDecode(row.text), row.expected);
-    }
+    test::expectEachMapped(percentDecode, table);
 }
 
 }  // namespace
