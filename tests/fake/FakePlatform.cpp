@@ -37,23 +37,6 @@ ModalResponse FakeAlert::runModal() {
 
 namespace {
 
-// Takes the oldest of the pending work or requests off the queue and runs
-// it with these arguments; false when none is pending.
-template <typename Pending, typename... Arguments>
-bool runOldest(std::deque<Pending>& pending, Arguments&&... arguments) {
-    if (pending.empty()) {
-        return false;
-    }
-    auto next = std::move(pending.front());
-    pending.pop_front();
-    if constexpr (requires { next.completion; }) {
-        next.completion(std::forward<Arguments>(arguments)...);
-    } else {
-        next(std::forward<Arguments>(arguments)...);
-    }
-    return true;
-}
-
 // Live observations flip their flag off when dropped; the view checks it
 // before every call.
 class FakeObservation final : public Observation {
@@ -66,10 +49,6 @@ private:
 };
 
 }  // namespace
-
-bool FakeMainQueue::runNext() {
-    return runOldest(pending_);
-}
 
 FakeWebView::FakeWebView(std::shared_ptr<FakeState> state,
                          const FakeWebViewConfiguration* configuration)
@@ -111,20 +90,6 @@ std::size_t FakeWebView::liveObservationCount() const {
     return static_cast<std::size_t>(
         std::ranges::count_if(observers_, [](const Observer& observer) { return *observer.live; }));
 }
-
-bool FakeWebView::completeScript(ScriptResult result) {
-    return runOldest(pendingScripts_, std::move(result));
-}
-
-bool FakeWebView::completeSnapshot(SnapshotResult result) {
-    return runOldest(pendingSnapshots_, std::move(result));
-}
-
-FakePlatform::FakePlatform()
-    : Recorder(std::make_shared<FakeState>()),
-      application_(state_),
-      mainQueue_(state_),
-      screen_(state_) {}
 
 std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,
                                                      WebViewConfiguration& configuration) {

@@ -215,6 +215,23 @@ private:
     int terminateCount_ = 0;
 };
 
+// Takes the oldest of the pending work or requests off the queue and runs
+// it with these arguments; false when none is pending.
+template <typename Pending, typename... Arguments>
+bool runOldest(std::deque<Pending>& pending, Arguments&&... arguments) {
+    if (pending.empty()) {
+        return false;
+    }
+    auto next = std::move(pending.front());
+    pending.pop_front();
+    if constexpr (requires { next.completion; }) {
+        next.completion(std::forward<Arguments>(arguments)...);
+    } else {
+        next(std::forward<Arguments>(arguments)...);
+    }
+    return true;
+}
+
 class FakeMainQueue final : public MainQueue, Recorder {
 public:
     using Recorder::Recorder;
@@ -229,7 +246,7 @@ public:
     // The delays of every piece of work ever scheduled, in order.
     const std::vector<double>& scheduledDelays() const { return scheduledDelays_; }
     // Runs the oldest pending work; false when there is none.
-    bool runNext();
+    bool runNext() { return runOldest(pending_); }
 
 private:
     std::deque<std::function<void()>> pending_;
@@ -300,8 +317,12 @@ public:
     const std::deque<PendingScript>& pendingScripts() const { return pendingScripts_; }
     std::size_t pendingSnapshotCount() const { return pendingSnapshots_.size(); }
     // Complete the oldest pending request; false when there is none.
-    bool completeScript(ScriptResult result);
-    bool completeSnapshot(SnapshotResult result);
+    bool completeScript(ScriptResult result) {
+        return runOldest(pendingScripts_, std::move(result));
+    }
+    bool completeSnapshot(SnapshotResult result) {
+        return runOldest(pendingSnapshots_, std::move(result));
+    }
 
     const std::vector<UrlRequest>& loadedRequests() const { return loadedRequests_; }
 
@@ -395,7 +416,7 @@ inline Bitmap filledBitmap(std::int64_t width, std::int64_t height, Pixel pixel,
 
 class FakePlatform final : public Platform, Recorder {
 public:
-    FakePlatform();
+    FakePlatform() : Recorder(std::make_shared<FakeState>()) {}
 
     Application& application() override { return application_; }
     MainQueue& mainQueue() override { return mainQueue_; }
@@ -479,9 +500,9 @@ private:
         return made;
     }
 
-    FakeApplication application_;
-    FakeMainQueue mainQueue_;
-    FakeScreen screen_;
+    FakeApplication application_{state_};
+    FakeMainQueue mainQueue_{state_};
+    FakeScreen screen_{state_};
     std::string standardOutput_;
     std::weak_ptr<FakeWebView> lastWebView_;
     std::weak_ptr<FakeWindow> lastWindow_;
