@@ -1,5 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -18,5 +21,15 @@ void PrintTo(const Row& row, std::ostream* out) {
 
 // Names each instance of a table test after its row.
 inline constexpr auto rowName = [](const auto& info) { return std::string(info.param.name); };
+
+// Checks that `function` maps each input of the table to its expected value,
+// every row traced by its input.
+template <typename Function, typename Row, std::size_t size>
+void expectEachMapped(const Function& function, const Row (&table)[size]) {
+    for (const auto& [input, expected] : table) {
+        SCOPED_TRACE(::testing::PrintToString(input));
+        EXPECT_EQ(function(input), expected);
+    }
+}
 
 }  // namespace velmorin::test

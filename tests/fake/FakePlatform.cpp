@@ -1,7 +1,15 @@
 #include "fake/FakePlatform.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <future>
+#include <thread>
 #include <utility>
 
 namespace velmorin::fake {
@@ -17,24 +25,6 @@ std::string logText(const Rect& rect) {
            logText(rect.height);
 }
 
-std::string logText(MenuAction action) {
-    return action == MenuAction::none        ? "none"
-           : action == MenuAction::terminate ? "terminate"
-                                             : "?";
-}
-
-std::string logText(ActivationPolicy policy) {
-    return policy == ActivationPolicy::regular ? "regular" : "?";
-}
-
-std::string logText(Color color) {
-    return color == Color::black ? "black" : "?";
-}
-
-std::string logText(Defer defer) {
-    return defer == Defer::no ? "no" : "yes";
-}
-
 ModalResponse FakeAlert::runModal() {
     record("alert.runModal");
     if (checkboxAfterModal_) {
@@ -46,23 +36,6 @@ ModalResponse FakeAlert::runModal() {
 }
 
 namespace {
-
-// Takes the oldest of the pending work or requests off the queue and runs
-// it with these arguments; false when none is pending.
-template <typename Pending, typename... Arguments>
-bool runOldest(std::deque<Pending>& pending, Arguments&&... arguments) {
-    if (pending.empty()) {
-        return false;
-    }
-    auto next = std::move(pending.front());
-    pending.pop_front();
-    if constexpr (requires { next.completion; }) {
-        next.completion(std::forward<Arguments>(arguments)...);
-    } else {
-        next(std::forward<Arguments>(arguments)...);
-    }
-    return true;
-}
 
 // Live observations flip their flag off when dropped; the view checks it
 // before every call.
@@ -76,10 +49,6 @@ private:
 };
 
 }  // namespace
-
-bool FakeMainQueue::runNext() {
-    return runOldest(pending_);
-}
 
 FakeWebView::FakeWebView(std::shared_ptr<FakeState> state,
                          const FakeWebViewConfiguration* configuration)
@@ -122,20 +91,6 @@ std::size_t FakeWebView::liveObservationCount() const {
         std::ranges::count_if(observers_, [](const Observer& observer) { return *observer.live; }));
 }
 
-bool FakeWebView::completeScript(ScriptResult result) {
-    return runOldest(pendingScripts_, std::move(result));
-}
-
-bool FakeWebView::completeSnapshot(SnapshotResult result) {
-    return runOldest(pendingSnapshots_, std::move(result));
-}
-
-FakePlatform::FakePlatform()
-    : Recorder(std::make_shared<FakeState>()),
-      application_(state_),
-      mainQueue_(state_),
-      screen_(state_) {}
-
 std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,
                                                      WebViewConfiguration& configuration) {
     record("createWebView", frame);
@@ -148,6 +103,31 @@ std::shared_ptr<WebView> FakePlatform::createWebView(const Rect& frame,
 std::shared_ptr<SchemeHandler> FakePlatform::schemeHandler(const std::string& scheme) const {
     const auto found = state_->schemeHandlers.find(scheme);
     return found == state_->schemeHandlers.end() ? nullptr : found->second;
+}
+
+std::string RecordingSchemeTask::body() const {
+    std::string all;
+    for (const auto& block : dataBlocks) {
+        all.append(block.begin(), block.end());
+    }
+    return all;
+}
+
+RecordingSchemeTask answerOnItsOwnThread(SchemeHandler& handler, const std::string& url,
+                                         const std::filesystem::path& pipe) {
+    auto task = std::make_shared<RecordingSchemeTask>(url);
+    std::packaged_task<void()> work([&handler, task] { handler.startTask(*task); });
+    auto done = work.get_future();
+    std::thread worker(std::move(work));
+    if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "the answer to " << url.substr(0, 120) << " did not come back";
+        const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            ::close(writer);
+        }
+    }
+    worker.join();
+    return *task;
 }
 
 }  // namespace velmorin::fake

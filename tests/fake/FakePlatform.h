@@ -6,8 +6,12 @@
 // title, timers, script and snapshot completions) is scripted by the test.
 // Calls made by the test to drive the fake are not logged.
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -33,10 +37,20 @@ inline const std::string& logText(const std::string& text) {
 }
 std::string logText(double value);
 std::string logText(const Rect& rect);
-std::string logText(MenuAction action);
-std::string logText(ActivationPolicy policy);
-std::string logText(Color color);
-std::string logText(Defer defer);
+inline std::string logText(MenuAction action) {
+    return action == MenuAction::none        ? "none"
+           : action == MenuAction::terminate ? "terminate"
+                                             : "?";
+}
+inline std::string logText(ActivationPolicy policy) {
+    return policy == ActivationPolicy::regular ? "regular" : "?";
+}
+inline std::string logText(Color color) {
+    return color == Color::black ? "black" : "?";
+}
+inline std::string logText(Defer defer) {
+    return defer == Defer::no ? "no" : "yes";
+}
 template <typename Enum>
 requires std::is_enum_v<Enum> std::string logText(Enum value) {
     return std::to_string(static_cast<long long>(value));
@@ -201,6 +215,23 @@ private:
     int terminateCount_ = 0;
 };
 
+// Takes the oldest of the pending work or requests off the queue and runs
+// it with these arguments; false when none is pending.
+template <typename Pending, typename... Arguments>
+bool runOldest(std::deque<Pending>& pending, Arguments&&... arguments) {
+    if (pending.empty()) {
+        return false;
+    }
+    auto next = std::move(pending.front());
+    pending.pop_front();
+    if constexpr (requires { next.completion; }) {
+        next.completion(std::forward<Arguments>(arguments)...);
+    } else {
+        next(std::forward<Arguments>(arguments)...);
+    }
+    return true;
+}
+
 class FakeMainQueue final : public MainQueue, Recorder {
 public:
     using Recorder::Recorder;
@@ -215,7 +246,7 @@ public:
     // The delays of every piece of work ever scheduled, in order.
     const std::vector<double>& scheduledDelays() const { return scheduledDelays_; }
     // Runs the oldest pending work; false when there is none.
-    bool runNext();
+    bool runNext() { return runOldest(pending_); }
 
 private:
     std::deque<std::function<void()>> pending_;
@@ -286,8 +317,12 @@ public:
     const std::deque<PendingScript>& pendingScripts() const { return pendingScripts_; }
     std::size_t pendingSnapshotCount() const { return pendingSnapshots_.size(); }
     // Complete the oldest pending request; false when there is none.
-    bool completeScript(ScriptResult result);
-    bool completeSnapshot(SnapshotResult result);
+    bool completeScript(ScriptResult result) {
+        return runOldest(pendingScripts_, std::move(result));
+    }
+    bool completeSnapshot(SnapshotResult result) {
+        return runOldest(pendingSnapshots_, std::move(result));
+    }
 
     const std::vector<UrlRequest>& loadedRequests() const { return loadedRequests_; }
 
@@ -354,9 +389,34 @@ private:
     std::optional<Bitmap> bitmap_;
 };
 
+using Pixel = std::array<std::uint8_t, 4>;
+
+// Sets the pixel at column x and row y, its bytes given in memory order.
+inline void setPixel(Bitmap& bitmap, std::int64_t x, std::int64_t y, Pixel pixel) {
+    const auto offset =
+        static_cast<std::size_t>(y) * bitmap.stride + static_cast<std::size_t>(x) * 4;
+    std::copy(pixel.begin(), pixel.end(),
+              bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+// A bitmap of one colour (given in memory order), with `padding` spare
+// bytes at the end of every row.
+inline Bitmap filledBitmap(std::int64_t width, std::int64_t height, Pixel pixel,
+                           ChannelOrder order = ChannelOrder::rgba,
+                           AlphaMode alpha = AlphaMode::straight, std::size_t padding = 0) {
+    Bitmap bitmap{width, height, static_cast<std::size_t>(width) * 4 + padding, order, alpha, {}};
+    bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), 0);
+    for (std::int64_t y = 0; y < height; ++y) {
+        for (std::int64_t x = 0; x < width; ++x) {
+            setPixel(bitmap, x, y, pixel);
+        }
+    }
+    return bitmap;
+}
+
 class FakePlatform final : public Platform, Recorder {
 public:
-    FakePlatform();
+    FakePlatform() : Recorder(std::make_shared<FakeState>()) {}
 
     Application& application() override { return application_; }
     MainQueue& mainQueue() override { return mainQueue_; }
@@ -440,9 +500,9 @@ private:
         return made;
     }
 
-    FakeApplication application_;
-    FakeMainQueue mainQueue_;
-    FakeScreen screen_;
+    FakeApplication application_{state_};
+    FakeMainQueue mainQueue_{state_};
+    FakeScreen screen_{state_};
     std::string standardOutput_;
     std::weak_ptr<FakeWebView> lastWebView_;
     std::weak_ptr<FakeWindow> lastWindow_;
@@ -472,6 +532,15 @@ public:
 
     enum class Call { response, data, finish, fail };
 
+    // The file came whole, or the one failure a handler gives was all.
+    bool served() const { return calls == std::vector{Call::response, Call::data, Call::finish}; }
+    bool failed() const {
+        return calls == std::vector{Call::fail} &&
+               errors == std::vector{UrlError::fileDoesNotExist};
+    }
+    // The bytes of every data block, one after another.
+    std::string body() const;
+
     // The calls received, in order, and what each brought.
     std::vector<Call> calls;
     std::vector<HttpResponse> responses;
@@ -481,5 +550,12 @@ public:
 private:
     std::string url_;
 };
+
+// Has the handler answer `url` on a thread of its own, so a read that blocks
+// (a named pipe waiting for a writer) fails the test instead of hanging it:
+// after five seconds `pipe` is opened for writing and closed again, which
+// releases such a read.
+RecordingSchemeTask answerOnItsOwnThread(SchemeHandler& handler, const std::string& url,
+                                         const std::filesystem::path& pipe);
 
 }  // namespace velmorin::fake

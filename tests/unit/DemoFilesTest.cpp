@@ -1,17 +1,13 @@
 #include "scheme/DemoFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <future>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "common/NamedRows.h"
 #include "common/TempTree.h"
 #include "fake/FakePlatform.h"
 
@@ -74,12 +70,9 @@ protected:
         return task;
     }
 
-    static test::DemoTree* tree;
-    static std::map<std::string, Bytes>* fileBytes;
+    static inline test::DemoTree* tree = nullptr;
+    static inline std::map<std::string, Bytes>* fileBytes = nullptr;
 };
-
-test::DemoTree* DemoFilesTest::tree = nullptr;
-std::map<std::string, Bytes>* DemoFilesTest::fileBytes = nullptr;
 
 void expectServed(const RecordingSchemeTask& task, const std::string& url,
                   const std::string& contentType, const Bytes& body) {
@@ -111,43 +104,39 @@ TEST_F(DemoFilesTest, RootIsTheStandardizedDemoFolder) {
 TEST_F(DemoFilesTest, ServesFilesWithTheirTypeLengthAndBytes) {
     struct Row {
         std::string url;
-        std::string file;
         std::string contentType;
+        Bytes body;
     };
+    const auto& file = *fileBytes;
     const Row table[] = {
-        {"app://demo/index.html", "index.html", "text/html"},
-        {"app://demo/", "index.html", "text/html"},
-        {"app://demo/?x.png", "index.html", "text/html"},
-        {"app://demo/index.html?t=1#top", "index.html", "text/html"},
-        {"app://demo/a.js", "a.js", "text/javascript"},
-        {"app://demo/lib.min.js", "lib.min.js", "text/javascript"},
-        {"app://demo/logo.png", "logo.png", "image/png"},
-        {"app://demo/logo.PNG", "logo.PNG", "application/octet-stream"},
-        {"app://demo/style.css", "style.css", "application/octet-stream"},
-        {"app://demo/data.json", "data.json", "application/octet-stream"},
-        {"app://demo/x.wasm", "x.wasm", "application/octet-stream"},
-        {"app://demo/s.mp3", "s.mp3", "application/octet-stream"},
-        {"app://demo/README", "README", "application/octet-stream"},
-        {"app://demo/.hidden", ".hidden", "application/octet-stream"},
-        {"app://demo/a%20b.js", "a b.js", "text/javascript"},
-        {"app://demo/sub/inner.js", "sub/inner.js", "text/javascript"},
-        {"app://demo/sub/../a.js", "a.js", "text/javascript"},
-        {"app://elsewhere/a.js", "a.js", "text/javascript"},
-        {"app://demo/big.js", "big.js", "text/javascript"},
+        {"app://demo/index.html", "text/html", file.at("index.html")},
+        {"app://demo/", "text/html", file.at("index.html")},
+        {"app://demo/?x.png", "text/html", file.at("index.html")},
+        {"app://demo/index.html?t=1#top", "text/html", file.at("index.html")},
+        {"app://demo/a.js", "text/javascript", file.at("a.js")},
+        {"app://demo/lib.min.js", "text/javascript", file.at("lib.min.js")},
+        {"app://demo/logo.png", "image/png", file.at("logo.png")},
+        {"app://demo/logo.PNG", "application/octet-stream", file.at("logo.PNG")},
+        {"app://demo/style.css", "application/octet-stream", file.at("style.css")},
+        {"app://demo/data.json", "application/octet-stream", file.at("data.json")},
+        {"app://demo/x.wasm", "application/octet-stream", file.at("x.wasm")},
+        {"app://demo/s.mp3", "application/octet-stream", file.at("s.mp3")},
+        {"app://demo/README", "application/octet-stream", file.at("README")},
+        {"app://demo/.hidden", "application/octet-stream", file.at(".hidden")},
+        {"app://demo/a%20b.js", "text/javascript", file.at("a b.js")},
+        {"app://demo/sub/inner.js", "text/javascript", file.at("sub/inner.js")},
+        {"app://demo/sub/../a.js", "text/javascript", file.at("a.js")},
+        {"app://elsewhere/a.js", "text/javascript", file.at("a.js")},
+        {"app://demo/big.js", "text/javascript", file.at("big.js")},
+        // An empty file is one empty block of data, its length 0.
+        {"app://demo/empty.js", "text/javascript", {}},
+        // Containment is decided on the path text, not on where a link points.
+        {"app://demo/outside-link.txt", "application/octet-stream", bytesOf("secret")},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.url);
-        const auto task = answer(row.url);
-        expectServed(task, row.url, row.contentType, fileBytes->at(row.file));
+        expectServed(answer(row.url), row.url, row.contentType, row.body);
     }
-}
-
-TEST_F(DemoFilesTest, EmptyFileIsAnEmptyBody) {
-    const auto task = answer("app://demo/empty.js");
-    expectServed(task, "app://demo/empty.js", "text/javascript", Bytes{});
-    EXPECT_EQ(task.responses.front().headerFields.back().value, "0");
-    ASSERT_EQ(task.dataBlocks.size(), 1u);
-    EXPECT_TRUE(task.dataBlocks.front().empty());
 }
 
 TEST_F(DemoFilesTest, FailsAloneForWhatIsNoReadableFileInside) {
@@ -173,24 +162,8 @@ TEST_F(DemoFilesTest, FailsAloneForWhatIsNoReadableFileInside) {
 }
 
 TEST_F(DemoFilesTest, NamedPipeFailsWithoutWaitingForAWriter) {
-    auto done = std::async(std::launch::async, [this] { return answer("app://demo/pipe.js"); });
-    if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-        ADD_FAILURE() << "the handler is stuck on a named pipe";
-        // Give the blocked reader a writer and an end, so the test can finish.
-        const int writer =
-            ::open((tree->root() / "demo" / "pipe.js").c_str(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0) {
-            ::close(writer);
-        }
-    }
-    expectFailed(done.get());
-}
-
-TEST_F(DemoFilesTest, LinkInsideToAFileOutsideIsServed) {
-    // Containment is decided on the path text, not on where a link points.
-    const auto task = answer("app://demo/outside-link.txt");
-    expectServed(task, "app://demo/outside-link.txt", "application/octet-stream",
-                 bytesOf("secret"));
+    expectFailed(
+        fake::answerOnItsOwnThread(handler, "app://demo/pipe.js", tree->demo() / "pipe.js"));
 }
 
 TEST_F(DemoFilesTest, FailureDoesNotSpoilTheNextTask) {
@@ -236,10 +209,7 @@ TEST(PathExtension, LastDotOfTheLastComponent) {
         {"/d/name.", ""},        {"/d.x/README", ""},      {"/d/logo.PNG", "PNG"},
         {"a.tar.gz", "gz"},      {"/d/..hidden.js", "js"},
     };
-    for (const auto& [path, expected] : table) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(pathExtension(path), expected);
-    }
+    test::expectEachMapped(pathExtension, table);
 }
 
 }  // namespace

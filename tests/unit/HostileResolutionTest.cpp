@@ -2,16 +2,10 @@
 // against the resolver and against DemoFiles answering from a real folder
 // layout with secrets beside the demo folder.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <future>
-#include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -27,18 +21,11 @@ namespace velmorin {
 namespace {
 
 namespace fs = std::filesystem;
-using fake::RecordingSchemeTask;
-using Call = RecordingSchemeTask::Call;
 using test::describe;
 using test::HostileRow;
 using test::Outcome;
 
-const std::vector<HostileRow>& catalogue() {
-    return test::hostileCatalogue();
-}
-
-// A folder layout with a demo and secrets beside it
-
+// A demo folder with secrets beside it.
 class HostileLayout : public test::DemoTree {
 public:
     HostileLayout() : DemoTree("velmorin-hostile") {
@@ -64,47 +51,18 @@ public:
     std::string secretMarker;
 };
 
-// Answers one request on a thread of its own, so a read that blocks (a named
-// pipe waiting for a writer) fails the test instead of hanging it. A blocked
-// read is released by opening the pipe for writing and closing it again.
-RecordingSchemeTask answer(DemoFiles& files, const std::string& url, const fs::path& pipe) {
-    auto task = std::make_shared<RecordingSchemeTask>(url);
-    std::packaged_task<void()> work([&files, task] { files.startTask(*task); });
-    auto done = work.get_future();
-    std::thread worker(std::move(work));
-    if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-        ADD_FAILURE() << "the answer to " << url.substr(0, 120) << " did not come back";
-        const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0) {
-            ::close(writer);
-        }
+class HostileResolution : public ::testing::Test {
+protected:
+    fake::RecordingSchemeTask answer(const std::string& url) {
+        return fake::answerOnItsOwnThread(files, url, layout.demo() / "pipe");
     }
-    worker.join();
-    return *task;
-}
 
-std::string bodyOf(const RecordingSchemeTask& task) {
-    std::string body;
-    for (const auto& block : task.dataBlocks) {
-        body.append(block.begin(), block.end());
-    }
-    return body;
-}
-
-bool succeeded(const RecordingSchemeTask& task) {
-    return task.calls == std::vector<Call>{Call::response, Call::data, Call::finish};
-}
-
-bool failed(const RecordingSchemeTask& task) {
-    return task.calls == std::vector<Call>{Call::fail} &&
-           task.errors == std::vector<UrlError>{UrlError::fileDoesNotExist};
-}
-
-// ---------------------------------------------------------------------------
-// The tests
+    HostileLayout layout;
+    DemoFiles files{layout.root().string()};
+};
 
 TEST(HostileCatalogue, HoldsEnoughRowsOfEveryKind) {
-    const auto& rows = catalogue();
+    const auto& rows = test::hostileCatalogue();
     const auto count = [&](Outcome outcome) {
         return std::count_if(rows.begin(), rows.end(),
                              [&](const HostileRow& row) { return row.outcome == outcome; });
@@ -120,10 +78,9 @@ TEST(HostileCatalogue, HoldsEnoughRowsOfEveryKind) {
     EXPECT_GE(longest->url.size(), 10000u);
 }
 
-TEST(HostileResolution, EveryRowResolvesAsCatalogued) {
-    HostileLayout layout;
+TEST_F(HostileResolution, EveryRowResolvesAsCatalogued) {
     const std::string root = layout.demo().string();
-    for (const auto& row : catalogue()) {
+    for (const auto& row : test::hostileCatalogue()) {
         SCOPED_TRACE(describe(row));
         const auto resolved = resolveResource(root, row.url);
         // The URL is read up to its end and no further: the same URL followed
@@ -139,35 +96,41 @@ TEST(HostileResolution, EveryRowResolvesAsCatalogued) {
     }
 }
 
-TEST(HostileResolution, DemoFilesUsesTheSameRootAndAnswers) {
-    HostileLayout layout;
+TEST_F(HostileResolution, DemoFilesUsesTheSameRootAndAnswers) {
     // A resource folder written with a trailing "/" and a "." names the same
     // demo folder.
-    const DemoFiles plain(layout.root().string());
     const DemoFiles untidy(layout.root().string() + "/./");
-    EXPECT_EQ(plain.root, layout.demo().string());
+    EXPECT_EQ(files.root, layout.demo().string());
     EXPECT_EQ(untidy.root, layout.demo().string());
-    for (const auto& row : catalogue()) {
+    for (const auto& row : test::hostileCatalogue()) {
         SCOPED_TRACE(describe(row));
-        EXPECT_EQ(plain.resolve(row.url), resolveResource(plain.root, row.url));
+        EXPECT_EQ(files.resolve(row.url), resolveResource(files.root, row.url));
     }
 }
 
-TEST(HostileResolution, DemoFilesNeverLeaksWhatLiesBesideTheFolder) {
-    HostileLayout layout;
-    DemoFiles files(layout.root().string());
+// Containment is decided on the path text, so a symbolic link inside the
+// folder is followed wherever it points. This is the documented behaviour:
+// whoever ships the demo decides which links it holds.
+TEST_F(HostileResolution, DemoFilesNeverLeaksWhatLiesBesideTheFolderButFollowsLinks) {
     int served = 0;
-    for (const auto& row : catalogue()) {
+    int links = 0;
+    for (const auto& row : test::hostileCatalogue()) {
         SCOPED_TRACE(describe(row));
-        const auto task = answer(files, row.url, layout.demo() / "pipe");
+        const auto task = answer(row.url);
+        if (row.outcome == Outcome::link) {
+            ++links;
+            EXPECT_TRUE(fs::is_symlink(layout.demo() / row.name));
+            ASSERT_TRUE(task.served());
+            EXPECT_NE(task.body().find(layout.secretMarker), std::string::npos);
+        }
         for (const auto& marker : layout.markers) {
             if (row.outcome == Outcome::link && marker == layout.secretMarker) {
                 continue;
             }
-            EXPECT_EQ(bodyOf(task).find(marker), std::string::npos) << marker;
+            EXPECT_EQ(task.body().find(marker), std::string::npos) << marker;
         }
         if (row.outcome == Outcome::refused) {
-            EXPECT_TRUE(failed(task));
+            EXPECT_TRUE(task.failed());
             continue;
         }
         // What the file system itself holds under the expected name decides
@@ -176,13 +139,13 @@ TEST(HostileResolution, DemoFilesNeverLeaksWhatLiesBesideTheFolder) {
         const auto file = layout.demo() / row.name;
         std::error_code error;
         if (!fs::is_regular_file(file, error)) {
-            EXPECT_TRUE(failed(task));
+            EXPECT_TRUE(task.failed());
             continue;
         }
         ++served;
-        ASSERT_TRUE(succeeded(task));
+        ASSERT_TRUE(task.served());
         const auto expected = test::readWhole(file);
-        EXPECT_EQ(bodyOf(task), expected);
+        EXPECT_EQ(task.body(), expected);
         const auto& response = task.responses.front();
         EXPECT_EQ(response.statusCode, 200);
         EXPECT_EQ(response.url, row.url);
@@ -192,39 +155,17 @@ TEST(HostileResolution, DemoFilesNeverLeaksWhatLiesBesideTheFolder) {
     // The catalogue reaches real files, so the checks above are not all
     // about failures.
     EXPECT_GE(served, 20);
-}
-
-// Containment is decided on the path text, so a symbolic link inside the
-// folder is followed wherever it points. This is the documented behaviour:
-// whoever ships the demo decides which links it holds.
-TEST(HostileResolution, LinksInsideTheFolderAreFollowedAsDocumented) {
-    HostileLayout layout;
-    DemoFiles files(layout.root().string());
-    int links = 0;
-    for (const auto& row : catalogue()) {
-        if (row.outcome != Outcome::link) {
-            continue;
-        }
-        SCOPED_TRACE(describe(row));
-        ++links;
-        EXPECT_TRUE(fs::is_symlink(layout.demo() / row.name));
-        const auto task = answer(files, row.url, layout.demo() / "pipe");
-        ASSERT_TRUE(succeeded(task));
-        EXPECT_NE(bodyOf(task).find(layout.secretMarker), std::string::npos);
-    }
     EXPECT_GE(links, 1);
 }
 
-TEST(HostileResolution, SpecialFilesInsideTheFolderFailWithoutHanging) {
-    HostileLayout layout;
-    DemoFiles files(layout.root().string());
+TEST_F(HostileResolution, SpecialFilesInsideTheFolderFailWithoutHanging) {
     for (const auto* name : {"loop", "pipe", "zero", "sub", "missing"}) {
         SCOPED_TRACE(name);
         const auto url = std::string("app://demo/") + name;
         EXPECT_TRUE(files.resolve(url).has_value());
         const auto started = std::chrono::steady_clock::now();
-        const auto task = answer(files, url, layout.demo() / "pipe");
-        EXPECT_TRUE(failed(task));
+        const auto task = answer(url);
+        EXPECT_TRUE(task.failed());
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     }
 }

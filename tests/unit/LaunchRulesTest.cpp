@@ -90,33 +90,29 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{"noScreen", SelfTestMode::off, {0, 0, 0, 0}, {0, 0}}),
     test::rowName);
 
+// A title, then the exit title it is compared with.
 TEST(IsExitTitle, OnlyTheExactTitle) {
     const std::string exit = "vantorelix_exit";
-    const std::pair<std::optional<std::string>, bool> table[] = {
-        {"vantorelix_exit", true},
-        {"Vantorelix_exit", false},
-        {"VANTORELIX_EXIT", false},
-        {"vantorelix_exit ", false},
-        {" vantorelix_exit", false},
-        {"vantorelix_exitx", false},
-        {"vantorelix_exi", false},
-        {"vantorelix_exit\n", false},
-        {std::string("vantorelix_exit\0", 16), false},
-        {"", false},
-        {std::nullopt, false},
+    const std::pair<std::pair<std::optional<std::string>, std::string>, bool> table[] = {
+        {{"vantorelix_exit", exit}, true},
+        {{"Vantorelix_exit", exit}, false},
+        {{"VANTORELIX_EXIT", exit}, false},
+        {{"vantorelix_exit ", exit}, false},
+        {{" vantorelix_exit", exit}, false},
+        {{"vantorelix_exitx", exit}, false},
+        {{"vantorelix_exi", exit}, false},
+        {{"vantorelix_exit\n", exit}, false},
+        {{std::string("vantorelix_exit\0", 16), exit}, false},
+        {{"", exit}, false},
+        {{std::nullopt, exit}, false},
+        {{"bye", "bye"}, true},
+        {{"vantorelix_exit", "bye"}, false},
+        // An empty exit title still needs a title to be there.
+        {{"", ""}, true},
+        {{std::nullopt, ""}, false},
     };
-    for (const auto& [title, expected] : table) {
-        SCOPED_TRACE(title.value_or("<no title>"));
-        EXPECT_EQ(isExitTitle(title, exit), expected);
-    }
-}
-
-TEST(IsExitTitle, ComparesWithTheGivenExitTitle) {
-    EXPECT_TRUE(isExitTitle(std::string("bye"), "bye"));
-    EXPECT_FALSE(isExitTitle(std::string("vantorelix_exit"), "bye"));
-    // An empty exit title still needs a title to be there.
-    EXPECT_TRUE(isExitTitle(std::string(""), ""));
-    EXPECT_FALSE(isExitTitle(std::nullopt, ""));
+    test::expectEachMapped([](const auto& row) { return isExitTitle(row.first, row.second); },
+                           table);
 }
 
 }  // namespace

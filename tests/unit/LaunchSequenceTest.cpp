@@ -93,85 +93,69 @@ protected:
     std::unique_ptr<App> app;
 };
 
-struct PlayCase {
+// What the log holds after the menu and the activation.
+const Log playing = joined({dialogUntilAnswered, {"checkbox.state"}, playerUpToWindow("1080 675")});
+const Log quitting = joined({dialogUntilAnswered, {"application.terminate"}});
+
+struct SequenceCase {
     const char* name;
-    std::optional<ControlState> boxAfterDialog;
-    bool fullScreen;
-};
-
-class PlaySequenceTest : public LaunchSequenceTest,
-                         public ::testing::WithParamInterface<PlayCase> {};
-
-TEST_P(PlaySequenceTest, ExactLog) {
-    platform.setScreenFrame({0, 0, 1440, 900});
-    platform.alertResponse = firstButtonResponse;
-    platform.checkboxAfterModal = GetParam().boxAfterDialog;
-    launch(SelfTestMode::off);
-
-    Log expected = joined({{"application.run"},
-                           menuAndActivation,
-                           dialogUntilAnswered,
-                           {"checkbox.state"},
-                           playerUpToWindow("1080 675")});
-    if (GetParam().fullScreen) {
-        expected.push_back("window.toggleFullScreen");
-    }
-    expected.push_back(startPageLoad);
-    EXPECT_EQ(platform.log(), expected);
-    EXPECT_EQ(platform.fakeApplication().terminateCount(), 0);
-    EXPECT_TRUE(platform.fakeMainQueue().pending().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, PlaySequenceTest,
-                         ::testing::Values(PlayCase{"leftTicked", std::nullopt, true},
-                                           PlayCase{"ticked", ControlState::on, true},
-                                           PlayCase{"unticked", ControlState::off, false},
-                                           PlayCase{"mixed", ControlState::mixed, false}),
-                         test::rowName);
-
-TEST_F(LaunchSequenceTest, SelfTestAsksNothingAndSchedulesTheProbeLast) {
-    platform.setScreenFrame({0, 0, 1440, 900});
-    launch(SelfTestMode::on);
-
-    const Log expected = joined({{"application.run"},
-                                 menuAndActivation,
-                                 playerUpToWindow("640 360"),
-                                 {startPageLoad, "mainQueue.asyncAfter 4"}});
-    EXPECT_EQ(platform.log(), expected);
-    EXPECT_EQ(platform.alertCount(), 0);
-    EXPECT_EQ(platform.lastCheckbox(), nullptr);
-    EXPECT_EQ(platform.fakeApplication().terminateCount(), 0);
-}
-
-struct QuitCase {
-    const char* name;
+    SelfTestMode mode;
     ModalResponse response;
+    std::optional<ControlState> boxAfterDialog;
+    Log afterMenu;
 };
 
-class QuitSequenceTest : public LaunchSequenceTest,
-                         public ::testing::WithParamInterface<QuitCase> {};
+class ExactSequenceTest : public LaunchSequenceTest,
+                          public ::testing::WithParamInterface<SequenceCase> {};
 
-TEST_P(QuitSequenceTest, StopsAfterTheDialog) {
-    platform.alertResponse = GetParam().response;
-    platform.checkboxAfterModal = ControlState::on;
-    launch(SelfTestMode::off);
+TEST_P(ExactSequenceTest, ExactLog) {
+    const auto& row = GetParam();
+    platform.setScreenFrame({0, 0, 1440, 900});
+    platform.alertResponse = row.response;
+    platform.checkboxAfterModal = row.boxAfterDialog;
+    launch(row.mode);
 
-    const Log expected = joined(
-        {{"application.run"}, menuAndActivation, dialogUntilAnswered, {"application.terminate"}});
-    EXPECT_EQ(platform.log(), expected);
-    EXPECT_EQ(platform.fakeApplication().terminateCount(), 1);
-    EXPECT_EQ(app->window, nullptr);
-    EXPECT_EQ(app->webView, nullptr);
-    EXPECT_EQ(app->titleWatch, nullptr);
-    EXPECT_EQ(platform.schemeHandler("app"), nullptr);
-    EXPECT_TRUE(platform.fakeMainQueue().pending().empty());
+    EXPECT_EQ(platform.log(), joined({{"application.run"}, menuAndActivation, row.afterMenu}));
+    const bool quits = row.afterMenu == quitting;
+    EXPECT_EQ(platform.fakeApplication().terminateCount(), quits ? 1 : 0);
+    // Only the self-test's probe is left waiting.
+    EXPECT_EQ(platform.fakeMainQueue().pending().size(), row.mode == SelfTestMode::on ? 1u : 0u);
+    if (row.mode == SelfTestMode::on) {
+        EXPECT_EQ(platform.alertCount(), 0);
+        EXPECT_EQ(platform.lastCheckbox(), nullptr);
+    }
+    if (quits) {
+        EXPECT_EQ(app->window, nullptr);
+        EXPECT_EQ(app->webView, nullptr);
+        EXPECT_EQ(app->titleWatch, nullptr);
+        EXPECT_EQ(platform.schemeHandler("app"), nullptr);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Responses, QuitSequenceTest,
-                         ::testing::Values(QuitCase{"quitButton", 1001}, QuitCase{"zero", 0},
-                                           QuitCase{"minus1000", -1000}, QuitCase{"code999", 999},
-                                           QuitCase{"code1002", 1002}),
-                         test::rowName);
+constexpr auto play = firstButtonResponse;
+const std::string fullScreen = "window.toggleFullScreen";
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ExactSequenceTest,
+    ::testing::Values(
+        SequenceCase{"leftTicked", SelfTestMode::off, play, std::nullopt,
+                     joined({playing, {fullScreen, startPageLoad}})},
+        SequenceCase{"ticked", SelfTestMode::off, play, ControlState::on,
+                     joined({playing, {fullScreen, startPageLoad}})},
+        SequenceCase{"unticked", SelfTestMode::off, play, ControlState::off,
+                     joined({playing, {startPageLoad}})},
+        SequenceCase{"mixed", SelfTestMode::off, play, ControlState::mixed,
+                     joined({playing, {startPageLoad}})},
+        // The self-test asks nothing and schedules the probe last.
+        SequenceCase{
+            "selfTest", SelfTestMode::on, play, std::nullopt,
+            joined({playerUpToWindow("640 360"), {startPageLoad, "mainQueue.asyncAfter 4"}})},
+        SequenceCase{"quitButton", SelfTestMode::off, 1001, ControlState::on, quitting},
+        SequenceCase{"zero", SelfTestMode::off, 0, ControlState::on, quitting},
+        SequenceCase{"minus1000", SelfTestMode::off, -1000, ControlState::on, quitting},
+        SequenceCase{"code999", SelfTestMode::off, 999, ControlState::on, quitting},
+        SequenceCase{"code1002", SelfTestMode::off, 1002, ControlState::on, quitting}),
+    test::rowName);
 
 TEST_F(LaunchSequenceTest, WindowSizeFollowsTheScreen) {
     platform.setScreenFrame({0, 0, 1366, 768});

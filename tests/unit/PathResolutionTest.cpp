@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/NamedRows.h"
+
 namespace velmorin {
 namespace {
 
@@ -111,10 +113,7 @@ TEST(RelativeName, DropsTheFirstCharacter) {
         {"\xf0\x9f\x98\x80/x", "/x"},  // A four-byte first character.
         {"\xf0\x9f\x91\x8d\xef\xb8\x8f/x", "/x"},
     };
-    for (const auto& [path, expected] : table) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(relativeName(path), expected);
-    }
+    test::expectEachMapped(relativeName, table);
 }
 
 TEST(StandardizePath, RemovesDotsAndEmptyComponents) {
@@ -136,10 +135,7 @@ TEST(StandardizePath, RemovesDotsAndEmptyComponents) {
         {"/a/...", "/a/..."},
         {"/a/..b/.c", "/a/..b/.c"},
     };
-    for (const auto& [path, expected] : table) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(standardizePath(path), expected);
-    }
+    test::expectEachMapped(standardizePath, table);
 }
 
 // Whatever the request, an accepted file is named strictly below the folder

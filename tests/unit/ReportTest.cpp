@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include "common/NamedRows.h"
+
 namespace velmorin {
 namespace {
 
@@ -21,18 +23,16 @@ TEST(LitPixelsReportLine, OneDecimalAndOneSpellingOfNan) {
         {-1.0, "selftest lit pixels: -1.0 %"},        {6.25, "selftest lit pixels: 6.2 %"},
         {nan, "selftest lit pixels: nan %"},          {negativeNan, "selftest lit pixels: nan %"},
     };
-    for (const auto& [value, expected] : table) {
-        SCOPED_TRACE(value);
-        EXPECT_EQ(litPixelsReportLine(value), expected);
-    }
+    test::expectEachMapped(litPixelsReportLine, table);
 }
 
+struct PageCase {
+    ScriptResult probe;
+    std::string expected;
+};
+
 TEST(PageReportLine, ValueThenErrorThenNil) {
-    struct Row {
-        ScriptResult probe;
-        std::string expected;
-    };
-    const Row table[] = {
+    const PageCase table[] = {
         {{"{\"buttons\":2}", std::nullopt}, "selftest page: {\"buttons\":2}"},
         {{"{\"buttons\":2}", "ReferenceError"}, "selftest page: {\"buttons\":2}"},
         {{"", "ignored"}, "selftest page: "},
@@ -41,10 +41,7 @@ TEST(PageReportLine, ValueThenErrorThenNil) {
         {{std::nullopt, ""}, "selftest page: "},
         {{std::nullopt, std::nullopt}, "selftest page: nil"},
     };
-    for (const auto& row : table) {
-        SCOPED_TRACE(row.expected);
-        EXPECT_EQ(pageReportLine(row.probe), row.expected);
-    }
+    test::expectEachMapped(pageReportLine, table);
 }
 
 // The probe runs in the page's own script world, so a page can change what
@@ -53,11 +50,7 @@ TEST(PageReportLine, ValueThenErrorThenNil) {
 // JSON writes it, and the rest stays as it came.
 TEST(PageReportLine, StaysOneLineWhateverThePageAnswers) {
     using namespace std::string_literals;
-    struct Row {
-        ScriptResult probe;
-        std::string expected;
-    };
-    const Row table[] = {
+    const PageCase table[] = {
         {{"fine\nselftest lit pixels: 100.0 %", std::nullopt},
          R"(selftest page: fine\nselftest lit pixels: 100.0 %)"},
         {{std::nullopt, "Error: x\r\nselftest lit pixels: 100.0 %"},
@@ -91,10 +84,7 @@ TEST(PageReportLine, StaysOneLineWhateverThePageAnswers) {
         // A lead byte cut off at the end is no control.
         {{"cut\xc2", std::nullopt}, "selftest page: cut\xc2"},
     };
-    for (const auto& row : table) {
-        SCOPED_TRACE(row.expected);
-        EXPECT_EQ(pageReportLine(row.probe), row.expected);
-    }
+    test::expectEachMapped(pageReportLine, table);
 }
 
 TEST(PageReportLine, NoByteOfAnAnswerEndsTheLine) {

@@ -21,20 +21,13 @@ using fake::FakeWebView;
 using fake::Log;
 
 Bitmap solidBitmap(std::int64_t width, std::int64_t height, std::uint8_t level) {
-    Bitmap bitmap{
-        width, height, static_cast<std::size_t>(width) * 4, ChannelOrder::rgba, AlphaMode::straight,
-        {}};
-    bitmap.pixels.assign(bitmap.stride * static_cast<std::size_t>(height), level);
-    for (std::size_t i = 3; i < bitmap.pixels.size(); i += 4) {
-        bitmap.pixels[i] = 255;
-    }
-    return bitmap;
+    return fake::filledBitmap(width, height, {level, level, level, 255});
 }
 
 // Twelve by four: three samples in the top row, the first one lit.
 Bitmap oneThirdLit() {
     Bitmap bitmap = solidBitmap(12, 4, 0);
-    bitmap.pixels[0] = 255;
+    fake::setPixel(bitmap, 0, 0, {255, 0, 0, 255});
     return bitmap;
 }
 

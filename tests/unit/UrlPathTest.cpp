@@ -5,6 +5,9 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include "common/NamedRows.h"
 
 namespace velmorin {
 namespace {
@@ -18,107 +21,99 @@ void PrintTo(const UrlPathCase& row, std::ostream* out) {
     *out << row.url;
 }
 
+// Rows for URLs that have no path to read.
+std::vector<UrlPathCase> refused(std::initializer_list<std::string> urls) {
+    std::vector<UrlPathCase> rows;
+    for (const auto& url : urls) {
+        rows.push_back({url, std::nullopt});
+    }
+    return rows;
+}
+
 class UrlPathTest : public ::testing::TestWithParam<UrlPathCase> {};
 
 TEST_P(UrlPathTest, ReadsThePath) {
     EXPECT_EQ(urlPath(GetParam().url), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Decoding, UrlPathTest,
-                         ::testing::Values(UrlPathCase{"app://demo/index.html", "/index.html"},
-                                           UrlPathCase{"app://demo/a%20b.js", "/a b.js"},
-                                           UrlPathCase{"app://demo/a%20b.js?v=2#top", "/a b.js"},
-                                           UrlPathCase{"app://demo/%41%42", "/AB"},
-                                           UrlPathCase{"app://demo/%4a%4A", "/JJ"},
-                                           // An escape that ends the text exactly is complete.
-                                           UrlPathCase{"app://demo/a%41", "/aA"},
-                                           UrlPathCase{"app://demo/a%41?x", "/aA"},
-                                           // One round of decoding only.
-                                           UrlPathCase{"app://demo/%2541", "/%41"},
-                                           UrlPathCase{"app://demo/a+b", "/a+b"},
-                                           UrlPathCase{"app://demo/%2e%2E", "/.."}));
+// An escape that ends the text exactly is complete (a%41), and there is one
+// round of decoding only (%2541).
+const UrlPathCase decoding[] = {
+    {"app://demo/index.html", "/index.html"},
+    {"app://demo/a%20b.js", "/a b.js"},
+    {"app://demo/a%20b.js?v=2#top", "/a b.js"},
+    {"app://demo/%41%42", "/AB"},
+    {"app://demo/%4a%4A", "/JJ"},
+    {"app://demo/a%41", "/aA"},
+    {"app://demo/a%41?x", "/aA"},
+    {"app://demo/%2541", "/%41"},
+    {"app://demo/a+b", "/a+b"},
+    {"app://demo/%2e%2E", "/.."},
+};
+INSTANTIATE_TEST_SUITE_P(Decoding, UrlPathTest, ::testing::ValuesIn(decoding));
 
-INSTANTIATE_TEST_SUITE_P(QueryAndFragment, UrlPathTest,
-                         ::testing::Values(UrlPathCase{"app://demo/x.js?y=1", "/x.js"},
-                                           UrlPathCase{"app://demo/x.js#frag", "/x.js"},
-                                           UrlPathCase{"app://demo/x.js#a?b", "/x.js"},
-                                           UrlPathCase{"app://demo/x.js?a#b/c", "/x.js"},
-                                           // A bad escape outside the path does not matter.
-                                           UrlPathCase{"app://demo/x.js?%zz", "/x.js"},
-                                           UrlPathCase{"app://demo/x.js#%", "/x.js"},
-                                           UrlPathCase{"app://demo?x=1", ""},
-                                           UrlPathCase{"app://demo#top", ""}));
+// A bad escape outside the path does not matter (?%zz, #%).
+const UrlPathCase queryAndFragment[] = {
+    {"app://demo/x.js?y=1", "/x.js"}, {"app://demo/x.js#frag", "/x.js"},
+    {"app://demo/x.js#a?b", "/x.js"}, {"app://demo/x.js?a#b/c", "/x.js"},
+    {"app://demo/x.js?%zz", "/x.js"}, {"app://demo/x.js#%", "/x.js"},
+    {"app://demo?x=1", ""},           {"app://demo#top", ""},
+};
+INSTANTIATE_TEST_SUITE_P(QueryAndFragment, UrlPathTest, ::testing::ValuesIn(queryAndFragment));
 
-INSTANTIATE_TEST_SUITE_P(TrailingSlash, UrlPathTest,
-                         ::testing::Values(UrlPathCase{"app://demo/", "/"},
-                                           UrlPathCase{"app://demo/sub/", "/sub"},
-                                           UrlPathCase{"app://demo/sub/?q", "/sub"},
-                                           UrlPathCase{"app://demo/index.html/", "/index.html"},
-                                           UrlPathCase{"app://demo/a/b/", "/a/b"},
-                                           UrlPathCase{"app://demo", ""},
-                                           UrlPathCase{"app://", ""}));
+const UrlPathCase trailingSlash[] = {
+    {"app://demo/", "/"},
+    {"app://demo/sub/", "/sub"},
+    {"app://demo/sub/?q", "/sub"},
+    {"app://demo/index.html/", "/index.html"},
+    {"app://demo/a/b/", "/a/b"},
+    {"app://demo", ""},
+    {"app://", ""},
+};
+INSTANTIATE_TEST_SUITE_P(TrailingSlash, UrlPathTest, ::testing::ValuesIn(trailingSlash));
 
-INSTANTIATE_TEST_SUITE_P(MalformedEscapes, UrlPathTest,
-                         ::testing::Values(UrlPathCase{"app://demo/%zz", std::nullopt},
-                                           UrlPathCase{"app://demo/%", std::nullopt},
-                                           UrlPathCase{"app://demo/%4", std::nullopt},
-                                           UrlPathCase{"app://demo/a%?x", std::nullopt},
-                                           UrlPathCase{"app://demo/a%4?x", std::nullopt},
-                                           UrlPathCase{"app://demo/a%4#x", std::nullopt},
-                                           UrlPathCase{"app://demo/%g1", std::nullopt},
-                                           UrlPathCase{"app://demo/%1g", std::nullopt},
-                                           UrlPathCase{"app://demo/%%41", std::nullopt},
-                                           UrlPathCase{"app://demo/%-1", std::nullopt}));
+const std::vector<UrlPathCase> malformedEscapes = refused(
+    {"app://demo/%zz", "app://demo/%", "app://demo/%4", "app://demo/a%?x", "app://demo/a%4?x",
+     "app://demo/a%4#x", "app://demo/%g1", "app://demo/%1g", "app://demo/%%41", "app://demo/%-1"});
+INSTANTIATE_TEST_SUITE_P(MalformedEscapes, UrlPathTest, ::testing::ValuesIn(malformedEscapes));
 
-INSTANTIATE_TEST_SUITE_P(
-    NulBytes, UrlPathTest,
-    ::testing::Values(UrlPathCase{"app://demo/%00", std::nullopt},
-                      UrlPathCase{"app://demo/index.html%00.png", std::nullopt},
-                      UrlPathCase{"app://demo/a%00", std::nullopt},
-                      UrlPathCase{std::string("app://demo/a\0b", 14), std::nullopt}));
+const std::vector<UrlPathCase> nulBytes =
+    refused({"app://demo/%00", "app://demo/index.html%00.png", "app://demo/a%00",
+             std::string("app://demo/a\0b", 14)});
+INSTANTIATE_TEST_SUITE_P(NulBytes, UrlPathTest, ::testing::ValuesIn(nulBytes));
 
-INSTANTIATE_TEST_SUITE_P(InvalidUtf8, UrlPathTest,
-                         ::testing::Values(
-                             // Overlong forms, among them the classic overlong ".".
-                             UrlPathCase{"app://demo/%c0%ae", std::nullopt},
-                             UrlPathCase{"app://demo/%c0%ae%c0%ae/secret.txt", std::nullopt},
-                             UrlPathCase{"app://demo/%c1%bf", std::nullopt},
-                             UrlPathCase{"app://demo/%e0%80%ae", std::nullopt},
-                             UrlPathCase{"app://demo/%f0%80%80%ae", std::nullopt},
-                             // Bytes that never occur.
-                             UrlPathCase{"app://demo/%ff", std::nullopt},
-                             UrlPathCase{"app://demo/%fe", std::nullopt},
-                             UrlPathCase{"app://demo/%f8%88%80%80%80", std::nullopt},
-                             // Surrogates.
-                             UrlPathCase{"app://demo/%ed%a0%80", std::nullopt},
-                             UrlPathCase{"app://demo/%ed%bf%bf", std::nullopt},
-                             // Beyond U+10FFFF.
-                             UrlPathCase{"app://demo/%f4%90%80%80", std::nullopt},
-                             UrlPathCase{"app://demo/%f5%80%80%80", std::nullopt},
-                             // A lone continuation byte, a truncated sequence, a broken one.
-                             UrlPathCase{"app://demo/%80", std::nullopt},
-                             UrlPathCase{"app://demo/%c3", std::nullopt},
-                             UrlPathCase{"app://demo/%e2%82", std::nullopt},
-                             UrlPathCase{"app://demo/%c3x", std::nullopt},
-                             UrlPathCase{"app://demo/%e2%28%a1", std::nullopt},
-                             // Raw bytes are checked as well as decoded ones.
-                             UrlPathCase{"app://demo/\xff", std::nullopt},
-                             UrlPathCase{"app://demo/\xc0\xae", std::nullopt}));
+const std::vector<UrlPathCase> invalidUtf8 =
+    refused({// Overlong forms, among them the classic overlong ".".
+             "app://demo/%c0%ae", "app://demo/%c0%ae%c0%ae/secret.txt", "app://demo/%c1%bf",
+             "app://demo/%e0%80%ae", "app://demo/%f0%80%80%ae",
+             // Bytes that never occur.
+             "app://demo/%ff", "app://demo/%fe", "app://demo/%f8%88%80%80%80",
+             // Surrogates.
+             "app://demo/%ed%a0%80", "app://demo/%ed%bf%bf",
+             // Beyond U+10FFFF.
+             "app://demo/%f4%90%80%80", "app://demo/%f5%80%80%80",
+             // A lone continuation byte, a truncated sequence, a broken one.
+             "app://demo/%80", "app://demo/%c3", "app://demo/%e2%82", "app://demo/%c3x",
+             "app://demo/%e2%28%a1",
+             // Raw bytes are checked as well as decoded ones.
+             "app://demo/\xff", "app://demo/\xc0\xae"});
+INSTANTIATE_TEST_SUITE_P(InvalidUtf8, UrlPathTest, ::testing::ValuesIn(invalidUtf8));
 
-INSTANTIATE_TEST_SUITE_P(
-    ValidUtf8, UrlPathTest,
-    ::testing::Values(UrlPathCase{"app://demo/%c3%a9.js", "/\xc3\xa9.js"},
-                      UrlPathCase{"app://demo/\xc3\xa9.js", "/\xc3\xa9.js"},
-                      UrlPathCase{"app://demo/%c2%80", "/\xc2\x80"},
-                      UrlPathCase{"app://demo/%e2%82%ac", "/\xe2\x82\xac"},
-                      UrlPathCase{"app://demo/%ed%9f%bf", "/\xed\x9f\xbf"},
-                      UrlPathCase{"app://demo/%ee%80%80", "/\xee\x80\x80"},
-                      UrlPathCase{"app://demo/%ef%bf%bf", "/\xef\xbf\xbf"},
-                      UrlPathCase{"app://demo/%f0%90%80%80", "/\xf0\x90\x80\x80"},
-                      UrlPathCase{"app://demo/%f0%9f%98%80", "/\xf0\x9f\x98\x80"},
-                      UrlPathCase{"app://demo/%f4%8f%bf%bf", "/\xf4\x8f\xbf\xbf"},
-                      UrlPathCase{"app://demo/%7f", "/\x7f"},
-                      UrlPathCase{"app://demo/%01", "/\x01"}));
+const UrlPathCase validUtf8[] = {
+    {"app://demo/%c3%a9.js", "/\xc3\xa9.js"},
+    {"app://demo/\xc3\xa9.js", "/\xc3\xa9.js"},
+    {"app://demo/%c2%80", "/\xc2\x80"},
+    {"app://demo/%e2%82%ac", "/\xe2\x82\xac"},
+    {"app://demo/%ed%9f%bf", "/\xed\x9f\xbf"},
+    {"app://demo/%ee%80%80", "/\xee\x80\x80"},
+    {"app://demo/%ef%bf%bf", "/\xef\xbf\xbf"},
+    {"app://demo/%f0%90%80%80", "/\xf0\x90\x80\x80"},
+    {"app://demo/%f0%9f%98%80", "/\xf0\x9f\x98\x80"},
+    {"app://demo/%f4%8f%bf%bf", "/\xf4\x8f\xbf\xbf"},
+    {"app://demo/%7f", "/\x7f"},
+    {"app://demo/%01", "/\x01"},
+};
+INSTANTIATE_TEST_SUITE_P(ValidUtf8, UrlPathTest, ::testing::ValuesIn(validUtf8));
 
 struct DecodeCase {
     std::string text;
@@ -138,10 +133,7 @@ TEST(PercentDecode, EscapesAndTheirFailures) {
         {"%25", "%"},
         {"%FF", "\xff"},
     };
-    for (const auto& row : table) {
-        SCOPED_TRACE(row.text);
-        EXPECT_EQ(percentDecode(row.text), row.expected);
-    }
+    test::expectEachMapped(percentDecode, table);
 }
 
 }  // namespace
