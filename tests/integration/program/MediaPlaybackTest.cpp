@@ -69,7 +69,6 @@ TEST(MediaPlayback, PlaysThePagesOwnClipsWithoutAGesture) {
                                        {"clips/white.webm", asText(mediaClip("white.webm"))}},
                                       Seconds(3.0));
     const auto lines = twoLineReport(run.result);
-    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], probeLine("media element1 sourced1 constructed1 analysed1 video1"));
     // The white picture fills all but the caption's corner.
     EXPECT_GE(litShare(lines[1]), 90.0) << lines[1];

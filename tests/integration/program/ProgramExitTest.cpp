@@ -75,7 +75,6 @@ TEST_P(NearMissTitle, KeepsTheProgramRunning) {
                               "'[' + document.title + ']'; }, 300);")));
 
     const auto lines = twoLineReport(run.result);
-    ASSERT_EQ(lines.size(), 2u);
     // document.title reads back with its outer spaces stripped.
     const auto first = title.find_first_not_of(' ');
     const auto shown = first == std::string::npos

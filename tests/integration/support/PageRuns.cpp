@@ -36,7 +36,7 @@ std::vector<std::string> twoLineReport(const ChildResult& result) {
     EXPECT_EQ(lines.size(), 2u) << result.describe();
     if (lines.size() != 2 || result.standardOutput.back() != '\n') {
         ADD_FAILURE() << "not two whole lines: " << result.describe();
-        return {};
+        return {"", ""};
     }
     EXPECT_TRUE(lines[0].starts_with(pageLineStart)) << lines[0];
     EXPECT_TRUE(lines[1].starts_with(litLineStart)) << lines[1];
@@ -69,7 +69,7 @@ WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environmen
     OpenedFiles watch(bundle.demoDirectory());
     ProgramRun run(bundle, environment);
     WatchedRun outcome;
-    outcome.result = run.process().finishWaking(timeout, {watch.wake()});
+    outcome.result = run.process().finish(timeout, {watch.wake()});
     outcome.startPageOpened = watch.firstOpened(startPageName);
     return outcome;
 }

@@ -73,7 +73,7 @@ std::string quoted(const std::string& text);
 std::string probeLine(const std::string& text, int buttons = 0, const std::string& canvas = "null");
 
 // A self-test run that ended by itself with status 0 and exactly the two
-// report lines; returns them, or nothing with the failure recorded.
+// report lines; returns them, or two empty lines with the failure recorded.
 std::vector<std::string> twoLineReport(const ChildResult& result);
 
 // The share of lit pixels a report's second line gives.
