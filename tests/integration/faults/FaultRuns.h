@@ -155,7 +155,7 @@ inline ChildResult WatchedProgram::runToEnd(Seconds timeout, const std::function
     if (during) {
         wakes.push_back(looks.wake(during));
     }
-    return run_->process().finishWaking(timeout, wakes);
+    return run_->process().finish(timeout, wakes);
 }
 
 // Gone, or only a zombie waiting for a parent to reap it.

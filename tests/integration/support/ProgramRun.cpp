@@ -272,11 +272,7 @@ bool ChildProcess::waitWaking(Seconds timeout, std::vector<Wake> wakes) {
     return waitUntil(timeout, wakes, [this] { return reap(false); });
 }
 
-ChildResult ChildProcess::finish(Seconds timeout) {
-    return finishWaking(timeout, {});
-}
-
-ChildResult ChildProcess::finishWaking(Seconds timeout, const std::vector<Wake>& wakes) {
+ChildResult ChildProcess::finish(Seconds timeout, const std::vector<Wake>& wakes) {
     if (!waitWaking(timeout, wakes)) {
         killGroup();
         reap(true);

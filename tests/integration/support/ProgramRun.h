@@ -101,12 +101,10 @@ public:
     // Wakes a wait when the child ends.
     Wake ended() const { return end_.wake(); }
 
-    // Waits at most this long, then kills the group; the result says whether
-    // it had to.
-    ChildResult finish(Seconds timeout);
-    // Like finish(), taking in what these wakes say while the child runs (to
-    // watch files or act on it).
-    ChildResult finishWaking(Seconds timeout, const std::vector<Wake>& wakes);
+    // Waits at most this long, taking in what the wakes say meanwhile (to
+    // watch files or act on the child), then kills the group; the result
+    // says whether it had to.
+    ChildResult finish(Seconds timeout, const std::vector<Wake>& wakes = {});
 
 private:
     bool reap(bool block);
