@@ -62,10 +62,13 @@ stop_recorder() {
 }
 
 # sound_stats START SECONDS: sox's statistics of that stretch of the
-# recording, START counted from Play.
+# recording, START counted from Play. A start before the recording's first
+# sample is taken as that sample: sox would count it from the recording's
+# end.
 sound_stats() {
+    from=$(calc "$play - $recording_start + $1")
     sox -t raw -r $sound_rate -e signed -b 16 -c 2 "$work/sound.raw" -n \
-        trim "$(calc "$play - $recording_start + $1")" "$2" stats 2>&1
+        trim "$(calc "($from > 0 ? $from : 0)")" "$2" stats 2>&1
 }
 # overall NAME: the "Overall" column of that line of sox's statistics, the
 # first of the three figures (overall, left, right).
