@@ -15,10 +15,9 @@ if [ "${1:-}" != --inside ]; then
     need xvfb-run openbox xdotool xwininfo xprop import convert compare
     exec xvfb-run -a -s "-screen 0 1920x1080x24" sh "$0" --inside "$1"
 fi
-program_file=$2
 make_work dialog
 start_openbox
-launch_dialog "$program_file"
+launch_dialog "$2"
 # dialog_whole: whether the screen shows the dialog whole, where it is and
 # as it is drawn now; $why says what was wrong.
 dialog_whole() {

@@ -50,8 +50,7 @@ check_layout() {
         fail "$root/share/velmorin-hd/demo differs from $demo_dir"
     desktop="$root/share/applications/$app_id.desktop"
     metainfo="$root/share/metainfo/$app_id.metainfo.xml"
-    [ -f "$desktop" ] || fail "$desktop is missing"
-    [ -f "$metainfo" ] || fail "$metainfo is missing"
+    for file in "$desktop" "$metainfo"; do [ -f "$file" ] || fail "$file is missing"; done
     icons="$root/share/icons/hicolor"
     grep -q '<svg' "$icons/scalable/apps/$app_id.svg" || fail "the scalable icon is missing"
     for size in 48x48 128x128 256x256; do
