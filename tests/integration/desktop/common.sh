@@ -1,5 +1,7 @@
-# Helpers shared by the desktop checks; sourced, not run.
+# Helpers shared by the desktop and packaging checks; sourced, not run.
+# $here is the folder of the script that runs.
 
+here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "== $*"; }
 
@@ -50,12 +52,18 @@ start_program() {
 finish_program() {
     ended=yes
     wait_for "$1" process_ended "$program" || { ended=no; kill "$program"; }
-    wait "$program" && status=0 || status=$?
-    program=""
+    collect_status
     [ "$ended" = yes ] && [ "$status" -eq 0 ] && return
     tail -n 20 "$work/err" >&2
     [ "$ended" = yes ] || fail "${2:-the program was still running after $1 s}"
     fail "the program exited with $status"
+}
+
+# collect_status: $status is the ended program's exit status; $program is
+# cleared.
+collect_status() {
+    wait "$program" && status=0 || status=$?
+    program=""
 }
 
 # make_bundle PROGRAM FOLDER: a bundle readable by everyone in FOLDER, a copy
@@ -82,13 +90,4 @@ set_start_page() {
 # start_page_read BUNDLE: whether the start page was read since it was set.
 start_page_read() {
     [ "$(stat -c %X "$1/share/velmorin-hd/demo/index.html")" -gt 946771200 ]
-}
-
-# need_sound_server KIND: what tools/null-sink.sh --server KIND runs is
-# installed (pulseaudio or pipewire).
-need_sound_server() {
-    case $1 in
-    pipewire) need pipewire wireplumber pipewire-pulse dbus-run-session pactl parec ;;
-    *) need pulseaudio pactl parec ;;
-    esac
 }

@@ -6,8 +6,7 @@
 #
 # usage: dialog_edges_test.sh PROGRAM
 set -eu
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/common.sh"
+. "$(dirname "$0")/viewer.sh"
 
 # The dialog's margins are at least this wide, in pixels.
 margin=12
@@ -16,19 +15,9 @@ if [ "${1:-}" != --inside ]; then
     need xvfb-run openbox xdotool xwininfo xprop import convert compare
     exec xvfb-run -a -s "-screen 0 1920x1080x24" sh "$0" --inside "$1"
 fi
-program_file=$2
 make_work dialog
-
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-server=$!
-# Until a manager announces that it keeps an active window, xdotool says the
-# window manager does not support one.
-managing() { ! xdotool getactivewindow 2>&1 | grep -q "claims not to support"; }
-wait_for 30 managing || fail "openbox did not start"
-
-start_program "$program_file"
-find_dialog() { dialog=$(xdotool search --onlyvisible --name '^Velmorin HD$' 2>/dev/null | head -n 1); [ -n "$dialog" ]; }
-wait_for 60 find_dialog || fail "no launch dialog appeared"
+start_openbox
+launch_dialog "$2"
 # dialog_whole: whether the screen shows the dialog whole, where it is and
 # as it is drawn now; $why says what was wrong.
 dialog_whole() {

@@ -8,15 +8,11 @@
 #
 # usage: media_sound_test.sh PROGRAM [SOUND_SERVER]
 set -eu
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/common.sh"
-. "$here/viewer.sh"
+. "$(dirname "$0")/viewer.sh"
 
 if [ "${1:-}" != --inside ]; then
     need xvfb-run sox
-    need_sound_server "${2:-pulseaudio}"
-    exec "$here/../../../tools/null-sink.sh" --server "${2:-pulseaudio}" \
-        xvfb-run -a -s "-screen 0 1280x720x24" sh "$0" --inside "$1"
+    run_inside "${2:-pulseaudio}" 1280x720 "$1"
 fi
 program_file=$2
 make_work media-sound
@@ -37,8 +33,7 @@ hear() {
     VELM_SELFTEST=1 timeout 60 "$work/bundle/bin/velmorin-hd" >"$work/$1.out" 2>"$work/$1.err" ||
         fail "the $1 run failed: $(tail -n 5 "$work/$1.err")"
     stop_recorder
-    mv "$work/sound.raw" "$work/$1.raw"
-    sox -t raw -r $sound_rate -e signed -b 16 -c 2 "$work/$1.raw" -n remix 1 \
+    sox -t raw -r $sound_rate -e signed -b 16 -c 2 "$work/sound.raw" -n remix 1 \
         silence 1 0.01 2% trim 0.3 1.5 stat 2>&1
 }
 figure() { awk -v name="$1" 'index($0, name) == 1 { print $NF }'; }

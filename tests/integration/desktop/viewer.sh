@@ -1,7 +1,8 @@
 # Helpers of the checks that play the demo as a viewer does, on an X server
 # under openbox: the launch dialog answered, keys and the window driven with
 # xdotool, the screen captured and the sound recorded from the null sink of
-# tools/null-sink.sh. Sourced after common.sh, not run.
+# tools/null-sink.sh. Sourced, not run; it brings common.sh along.
+. "$(dirname "$0")/common.sh"
 
 # The keys a viewer may press while the demo plays, but for F11 and those
 # that end the program (Escape, Ctrl-Q, Alt-F4).
@@ -61,10 +62,13 @@ stop_recorder() {
 }
 
 # sound_stats START SECONDS: sox's statistics of that stretch of the
-# recording, START counted from Play.
+# recording, START counted from Play. A start before the recording's first
+# sample is taken as that sample: sox would count it from the recording's
+# end.
 sound_stats() {
+    from=$(calc "$play - $recording_start + $1")
     sox -t raw -r $sound_rate -e signed -b 16 -c 2 "$work/sound.raw" -n \
-        trim "$(calc "$play - $recording_start + $1")" "$2" stats 2>&1
+        trim "$(calc "($from > 0 ? $from : 0)")" "$2" stats 2>&1
 }
 # overall NAME: the "Overall" column of that line of sox's statistics, the
 # first of the three figures (overall, left, right).
@@ -92,17 +96,20 @@ first_sound() {
         console.log("none");' "$work/sound.raw" "$(calc "$play - $recording_start")" $sound_rate
 }
 
-# quiet_windows FIRST LAST LIMIT: $quiet lists each 5 s window from FIRST to
-# LAST seconds after Play whose level is at or below LIMIT dBFS, as
-# "start:level"; $quietest is the quietest level of all.
-quiet_windows() {
-    quietest=0 window=$1 quiet=""
-    while holds "$window + 5 <= $2"; do
+# heard_to_the_end FIRST: the music plays to the demo's end. Each 5 s
+# window from FIRST + 2 s to FIRST + $demo_end - 5 s after Play, FIRST being
+# its first sound, is louder than $quietest_window dBFS, or is a problem;
+# $quietest is the quietest level of all.
+quietest_window=-40
+heard_to_the_end() {
+    quietest=0 window=$(calc "$1 + 2") last=$(calc "$1 + $demo_end - 5") quiet=""
+    while holds "$window + 5 <= $last"; do
         level=$(level_of "$window" 5)
         holds "$level < $quietest" && quietest=$level
-        holds "$level > $3" || quiet="$quiet ${window}s:$level"
+        holds "$level > $quietest_window" || quiet="$quiet ${window}s:$level"
         window=$(calc "$window + 5")
     done
+    [ -z "$quiet" ] || problem "windows quieter than $quietest_window dBFS (start after Play: level):$quiet"
 }
 
 # timeline_end PROGRAM: DEMO_END of the demo bundled beside PROGRAM, the
@@ -112,24 +119,44 @@ timeline_end() {
         "$(dirname "$1")/../share/velmorin-hd/demo")/timeline.js')).DEMO_END)"
 }
 
-# run_seeded SCRIPT PROGRAM DRAWN: prints the seed (VELM_MONKEY_SEED, or a new
-# one; DRAWN says what it draws again) and runs SCRIPT --inside PROGRAM SEED
-# on a 1024 x 768 Xvfb screen, in a D-Bus session of its own as on a desktop,
-# the sound going to a PulseAudio null sink.
-run_seeded() {
-    seed=${VELM_MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}
-    echo "seed $seed (VELM_MONKEY_SEED=$seed $3)"
-    exec "$here/../../../tools/null-sink.sh" dbus-run-session -- \
-        xvfb-run -a -s "-screen 0 1024x768x24" sh "$1" --inside "$2" "$seed"
+# run_inside SERVER SCREEN ARGUMENT...: the running script again as
+# "--inside ARGUMENT...", on an Xvfb screen of SCREEN (WIDTHxHEIGHT), the
+# sound going to a null sink of SERVER (pulseaudio or pipewire), whose tools
+# must be installed; under $session too, when set.
+session=""
+run_inside() {
+    case $1 in
+    pipewire) need pipewire wireplumber pipewire-pulse dbus-run-session pactl parec ;;
+    *) need pulseaudio pactl parec ;;
+    esac
+    sound=$1 screen=$2
+    shift 2
+    exec "$here/../../../tools/null-sink.sh" --server "$sound" $session \
+        xvfb-run -a -s "-screen 0 ${screen}x24" sh "$0" --inside "$@"
 }
 
-# launch_player PROGRAM: starts it, answers the launch dialog with Enter
-# (Play, full screen) and waits for the player window: $play is the moment
-# of the key, $player the window.
-launch_player() {
+# run_seeded PROGRAM DRAWN: prints the seed (VELM_MONKEY_SEED, or a new one;
+# DRAWN says what it draws again) and runs the script --inside PROGRAM SEED
+# on a 1024 x 768 screen, in a D-Bus session of its own as on a desktop, the
+# sound going to a PulseAudio null sink.
+run_seeded() {
+    seed=${VELM_MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}
+    echo "seed $seed (VELM_MONKEY_SEED=$seed $2)"
+    session="dbus-run-session --"
+    run_inside pulseaudio 1024x768 "$1" "$seed"
+}
+
+# launch_dialog PROGRAM: starts it and waits for its launch dialog, $dialog.
+launch_dialog() {
     start_program "$1"
     wait_for 60 find_titled || fail "no launch dialog appeared"
     dialog=$titled
+}
+# launch_player PROGRAM: launches it, answers the launch dialog with Enter
+# (Play, full screen) and waits for the player window: $play is the moment
+# of the key, $player the window.
+launch_player() {
+    launch_dialog "$1"
     xdotool windowfocus --sync "$dialog" key Return
     play=$(now)
     find_player() { find_titled && [ "$titled" != "$dialog" ]; }
@@ -150,24 +177,19 @@ full_screen() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE
 # active: whether the player window has the focus.
 active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$player" ]; }
 
-# ended_within SECONDS: whether the program ends within the time, checked
-# every 50 ms; $took is how long it took (or the whole time).
-ended_within() {
-    ended_from=$(now) took=$1
-    while ! process_ended "$program"; do
-        took=$(calc "$(now) - $ended_from")
-        holds "$took < $1" || return 1
+# within SECONDS COMMAND...: whether the command succeeds within the time,
+# run every 50 ms; $took is how long it took (or the whole time).
+within() {
+    within_from=$(now) within_limit=$1
+    shift
+    until "$@"; do
+        took=$(calc "$(now) - $within_from")
+        holds "$took < $within_limit" || return 1
         sleep 0.05
     done
-    took=$(calc "$(now) - $ended_from")
+    took=$(calc "$(now) - $within_from")
 }
-
-# collect_status: $status is the ended program's exit status; $program is
-# cleared.
-collect_status() {
-    wait "$program" && status=0 || status=$?
-    program=""
-}
+ended_within() { within "$1" process_ended "$program"; }
 
 # show_stacks: where every thread of the program is, for a program that
 # does not answer; written to the check's output before it is ended.

@@ -1,52 +1,48 @@
-# Helpers shared by the packaging checks; sourced, not run.
+# Helpers shared by the packaging checks, beside those of the desktop
+# checks; sourced, not run.
+. "$(dirname "$0")/../desktop/common.sh"
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-step() {
-    echo "== $*"
+# logged LOG MESSAGE COMMAND...: runs the command with its output in
+# $work/LOG; when it fails, the log's end is shown and the check fails with
+# MESSAGE.
+logged() {
+    log="$work/$1" message=$2
+    shift 2
+    "$@" >"$log" 2>&1 || { tail -n 40 "$log" >&2; fail "$message"; }
 }
 
 # run_selftest PROGRAM OUTPUT: runs the program in self-test mode on the
 # current display, keeps its standard output in OUTPUT and checks that it
 # exited 0 with exactly the two report lines.
 run_selftest() {
-    program=$1
-    output=$2
     [ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run the tests under Xvfb (xvfb-run -a ctest ...)"
-    [ -x "$program" ] || fail "$program is not an executable"
+    [ -x "$1" ] || fail "$1 is not an executable"
     status=0
-    VELM_SELFTEST=1 timeout 90 "$program" >"$output" 2>"$output.stderr" || status=$?
+    VELM_SELFTEST=1 timeout 90 "$1" >"$2" 2>"$2.stderr" || status=$?
     if [ "$status" -ne 0 ]; then
-        tail -n 20 "$output.stderr" >&2
-        fail "$program exited with $status in self-test mode"
+        tail -n 20 "$2.stderr" >&2
+        fail "$1 exited with $status in self-test mode"
     fi
-    echo "$program:"
-    sed 's/^/    /' "$output"
-    [ "$(wc -l <"$output")" -eq 2 ] || fail "expected two report lines from $program"
-    sed -n 1p "$output" | grep -Eq '^selftest page: \{.*\}$' ||
+    echo "$1:"
+    sed 's/^/    /' "$2"
+    [ "$(wc -l <"$2")" -eq 2 ] || fail "expected two report lines from $1"
+    sed -n 1p "$2" | grep -Eq '^selftest page: \{.*\}$' ||
         fail "the first line is not the page probe's JSON object"
-    sed -n 2p "$output" | grep -Eq '^selftest lit pixels: [0-9]+\.[0-9] %$' ||
+    sed -n 2p "$2" | grep -Eq '^selftest lit pixels: [0-9]+\.[0-9] %$' ||
         fail "the second line is not a lit pixel share"
 }
 
 # The PNG's width and height from its IHDR chunk, as "WxH".
 png_size() {
     [ "$(od -An -tx1 -N8 "$1" | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$1 is not a PNG"
-    width=$(od -An -tu4 --endian=big -j16 -N4 "$1" | tr -d ' ')
-    height=$(od -An -tu4 --endian=big -j20 -N4 "$1" | tr -d ' ')
-    echo "${width}x${height}"
+    od -An -tu4 --endian=big -j16 -N8 "$1" | awk '{ print $1 "x" $2 }'
 }
 
 # check_layout ROOT APP_ID DEMO_DIR: the installed bundle under ROOT has the
 # program, the demo as it is in DEMO_DIR, the desktop entry, the metadata and
 # every icon, and its desktop entry and metadata pass their validators.
 check_layout() {
-    root=$1
-    app_id=$2
-    demo_dir=$3
+    root=$1 app_id=$2 demo_dir=$3
     [ -x "$root/bin/velmorin-hd" ] || fail "$root/bin/velmorin-hd is missing"
     [ -f "$root/lib/velmorin-hd/gstreamer-1.0/libgstvelmorinmedia.so" ] ||
         fail "the media plugin is missing from $root/lib/velmorin-hd/gstreamer-1.0"
@@ -54,8 +50,7 @@ check_layout() {
         fail "$root/share/velmorin-hd/demo differs from $demo_dir"
     desktop="$root/share/applications/$app_id.desktop"
     metainfo="$root/share/metainfo/$app_id.metainfo.xml"
-    [ -f "$desktop" ] || fail "$desktop is missing"
-    [ -f "$metainfo" ] || fail "$metainfo is missing"
+    for file in "$desktop" "$metainfo"; do [ -f "$file" ] || fail "$file is missing"; done
     icons="$root/share/icons/hicolor"
     grep -q '<svg' "$icons/scalable/apps/$app_id.svg" || fail "the scalable icon is missing"
     for size in 48x48 128x128 256x256; do
@@ -71,10 +66,8 @@ check_layout() {
         "Comment=Quorvane, 1992. A non-commercial tribute, humbly done by vok."; do
         grep -qxF "$line" "$desktop" || fail "$desktop lacks the line $line"
     done
-    report=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $report"
-    if printf '%s\n' "$report" | grep -Eq 'error|warning'; then
+    report=$(desktop-file-validate "$desktop" 2>&1) && ! printf '%s\n' "$report" | grep -Eq 'error|warning' ||
         fail "desktop-file-validate: $report"
-    fi
     echo "desktop-file-validate $desktop: ${report:-no remarks}"
 
     report=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli: $report"

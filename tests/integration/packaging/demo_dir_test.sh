@@ -9,16 +9,10 @@
 #
 # usage: demo_dir_test.sh CMAKE SOURCE_DIR APP_ID [CMAKE_ARGUMENT...]
 set -eu
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/common.sh"
-
-cmake=$1
-source_dir=$2
-app_id=$3
+. "$(dirname "$0")/common.sh"
+cmake=$1 source_dir=$2 app_id=$3
 shift 3
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/velmorin-demo-dir.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+make_work demo-dir
 
 # The player and the demo folder's check take what is served from one file,
 # src/page-contract.txt. The copy's also serves .mjs files as scripts.
@@ -63,10 +57,8 @@ play_own_page() {
     for attempt in 1 2 3; do
         run_selftest "$1" "$2"
         line=$(sed -n 1p "$2")
-        if printf '%s\n' "$line" | grep -Eq '"text":"own demo 42(\\n| )*"' &&
-            printf '%s\n' "$line" | grep -qF '"buttons":1,"canvas":[48,49]'; then
-            return 0
-        fi
+        printf '%s\n' "$line" | grep -Eq '"text":"own demo 42(\\n| )*"' &&
+            printf '%s\n' "$line" | grep -qF '"buttons":1,"canvas":[48,49]' && return 0
         echo "attempt $attempt: not the test's page with its scripts and picture"
     done
     fail "$1 did not show the test's page with its scripts and picture"
@@ -74,21 +66,14 @@ play_own_page() {
 
 step "configure and build the copy with VELMORIN_DEMO_DIR=$demo"
 build="$work/build"
-"$cmake" -S "$source_copy" -B "$build" -DVELMORIN_DEMO_DIR="$demo" -DVELMORIN_WITH_TESTS=OFF \
-    "$@" >"$work/configure.log" 2>&1 || {
-    cat "$work/configure.log" >&2
-    fail "configuring failed"
-}
+logged configure.log "configuring failed" \
+    "$cmake" -S "$source_copy" -B "$build" -DVELMORIN_DEMO_DIR="$demo" -DVELMORIN_WITH_TESTS=OFF "$@"
 # The check names findings by the folder's path; a clean demo gives none,
 # the .mjs module included, when the check follows the copy's contract.
-if grep -F "$demo/" "$work/configure.log"; then
-    fail "the check found fault with a clean demo"
-fi
+! grep -F "$demo/" "$work/configure.log" || fail "the check found fault with a clean demo"
 jobs=$(nproc 2>/dev/null || echo 2)
-"$cmake" --build "$build" --target velmorin-hd -j "$jobs" >"$work/build.log" 2>&1 || {
-    tail -n 40 "$work/build.log" >&2
-    fail "building failed"
-}
+build_program() { logged "$1" "$2" "$cmake" --build "$build" --target velmorin-hd -j "$jobs"; }
+build_program build.log "building failed"
 
 step "the build tree bundles the test's demo"
 diff -r "$demo" "$build/share/velmorin-hd/demo" || fail "the build tree's demo differs"
@@ -96,10 +81,7 @@ play_own_page "$build/bin/velmorin-hd" "$work/build.out"
 
 step "installed under a prefix of its own"
 prefix="$work/prefix"
-"$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || {
-    cat "$work/install.log" >&2
-    fail "installing failed"
-}
+logged install.log "installing failed" "$cmake" --install "$build" --prefix "$prefix"
 check_layout "$prefix" "$app_id" "$demo"
 play_own_page "$prefix/bin/velmorin-hd" "$work/install.out"
 
@@ -107,18 +89,12 @@ step "a changed and a new demo file are bundled again by the next build"
 sleep 1
 sed -i 's/own demo /changed demo /' "$demo/js/fill.js"
 echo "extra" >"$demo/pictures/notes.txt"
-"$cmake" --build "$build" --target velmorin-hd -j "$jobs" >"$work/rebuild.log" 2>&1 || {
-    tail -n 40 "$work/rebuild.log" >&2
-    fail "building again failed"
-}
+build_program rebuild.log "building again failed"
 diff -r "$demo" "$build/share/velmorin-hd/demo" || fail "the build tree kept the old demo"
 
 step "a style sheet link added to the page: the build warns and goes on"
 sed -i 's|<head>|<head><link rel="stylesheet" href="late.css">|' "$demo/index.html"
-"$cmake" --build "$build" --target velmorin-hd -j "$jobs" >"$work/rebuild2.log" 2>&1 || {
-    tail -n 40 "$work/rebuild2.log" >&2
-    fail "a warning stopped the build"
-}
+build_program rebuild2.log "a warning stopped the build"
 grep -F "$demo/index.html:2: warning: the style sheet late.css" "$work/rebuild2.log" ||
     fail "building did not warn of the style sheet"
 
@@ -130,11 +106,8 @@ printf '%s\n' '<!doctype html>' '<link rel="stylesheet" href="style.css">' \
     '<script type="module">import { run } from "./lib.mjs"; run();</script>' >"$checked/index.html"
 printf 'p { color: red }\n' >"$checked/style.css"
 printf 'export function run() {}\n' >"$checked/lib.mjs"
-"$cmake" -S "$source_dir" -B "$work/checked" -DVELMORIN_DEMO_DIR="$checked" \
-    -DVELMORIN_WITH_TESTS=OFF "$@" >"$work/checked.log" 2>&1 || {
-    cat "$work/checked.log" >&2
-    fail "warnings stopped configuring"
-}
+logged checked.log "warnings stopped configuring" \
+    "$cmake" -S "$source_dir" -B "$work/checked" -DVELMORIN_DEMO_DIR="$checked" -DVELMORIN_WITH_TESTS=OFF "$@"
 grep -F "$checked/" "$work/checked.log" >"$work/findings.txt" || true
 cat "$work/findings.txt"
 [ "$(wc -l <"$work/findings.txt")" -eq 2 ] || fail "expected two warnings"
@@ -142,10 +115,8 @@ grep -q 'index.html:2: warning: the style sheet style.css .* put the CSS in a <s
     "$work/findings.txt" || fail "no warning with advice for style.css"
 grep -q 'index.html:3: warning: the module ./lib.mjs .* name it .js' "$work/findings.txt" ||
     fail "no warning with advice for lib.mjs"
-if "$cmake" -S "$source_dir" -B "$work/checked" -DVELMORIN_DEMO_CHECK=strict \
-    >"$work/strict.log" 2>&1; then
+! "$cmake" -S "$source_dir" -B "$work/checked" -DVELMORIN_DEMO_CHECK=strict >"$work/strict.log" 2>&1 ||
     fail "a strict check let a demo with warnings through"
-fi
 # CMake wraps its messages at any space.
 tr -s ' \n' '  ' <"$work/strict.log" | grep -q "does not pass its check" || {
     cat "$work/strict.log" >&2

@@ -4,23 +4,12 @@
 #
 # usage: packages_test.sh CPACK BUILD_DIR DEMO_DIR APP_ID VERSION
 set -eu
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/common.sh"
-
-cpack=$1
-build=$2
-demo_dir=$3
-app_id=$4
-version=$5
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/velmorin-packages.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/common.sh"
+cpack=$1 build=$2 demo_dir=$3 app_id=$4 version=$5
+make_work packages
 
 step "cpack"
-"$cpack" --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1 || {
-    cat "$work/cpack.log" >&2
-    fail "cpack failed"
-}
+logged cpack.log "cpack failed" "$cpack" --config "$build/CPackConfig.cmake" -B "$work/packages"
 set -- "$work"/packages/*.deb
 [ $# -eq 1 ] && [ -f "$1" ] || fail "expected one .deb, found: $*"
 deb=$1
