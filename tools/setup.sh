@@ -11,7 +11,7 @@ packages="build-essential cmake pkg-config libgtk-4-dev libwebkitgtk-6.0-dev lib
 googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
 xvfb xauth xdotool x11-utils openbox weston sway wtype grim \
 imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3 \
-pulseaudio pulseaudio-utils sox gstreamer1.0-pulseaudio \
+pulseaudio pulseaudio-utils sox gstreamer1.0-pulseaudio gstreamer1.0-libav gstreamer1.0-plugins-bad \
 pipewire wireplumber pipewire-pulse dbus gdb"
 # The peer browser of the benchmarks, and GStreamer's tools, which make the
 # media benchmark's clips.
