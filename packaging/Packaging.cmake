@@ -17,6 +17,12 @@ set(VELMORIN_RELEASE_DATE "2026-12-07")
 set(VELMORIN_PACKAGE_MAINTAINER "vok <vok@velmorin.invalid>" CACHE STRING
     "Maintainer field of the .deb: a name and an address")
 
+set(VELMORIN_HOMEPAGE "https://velmorin.github.io/" CACHE STRING
+    "The project's home page, named by the metainfo and the .deb")
+# The developer's id is the reverse domain name the application id starts
+# with (io.github.velmorin for io.github.velmorin.VelmorinHD).
+string(REGEX REPLACE "\\.[^.]+$" "" VELMORIN_DEVELOPER_ID "${VELMORIN_APP_ID}")
+
 set(velmorin_packaging_dir "${CMAKE_CURRENT_LIST_DIR}")
 set(velmorin_generated_dir "${CMAKE_BINARY_DIR}/packaging")
 
@@ -78,6 +84,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VELMORIN_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "video")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VELMORIN_HOMEPAGE}")
+# The engine's own recommended media plugins: without them MP4, M4A and MOV
+# (H.264, AAC) do not play, and Media Source Extensions take no WebM with
+# Opus. A desktop that installs WebKitGTK the usual way has both.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-libav, gstreamer1.0-plugins-bad")
 set(CPACK_DEBIAN_PACKAGE_RELEASE "1")
 set(CPACK_DEBIAN_COMPRESSION_TYPE "xz")
 

@@ -1,5 +1,7 @@
 #include "platform/gtk/SchemeTaskGtk.h"
 
+#include <algorithm>
+
 #include "platform/gtk/CallbackGuard.h"
 
 namespace velmorin::gtk {
@@ -30,8 +32,12 @@ void SchemeTaskGtk::didReceiveResponse(const HttpResponse& response) {
 void SchemeTaskGtk::didReceiveData(Bytes&& data) {
     if (body_.empty()) {
         body_ = std::move(data);
-    } else {
-        body_.insert(body_.end(), data.begin(), data.end());
+    } else if (!data.empty()) {
+        // Grown and copied by hand: GCC 14 takes the range insert's copy
+        // into a vector it cannot prove non-empty for an overflow.
+        const std::size_t used = body_.size();
+        body_.resize(used + data.size());
+        std::copy(data.begin(), data.end(), body_.begin() + static_cast<std::ptrdiff_t>(used));
     }
 }
 

@@ -23,11 +23,16 @@ void installBlackBackgroundStyle() {
     // Without a compositor GTK draws a solid frame around a window with its
     // own title bar, full screen too; a full screen player shows the page
     // edge to edge.
-    gtk_css_provider_load_from_data(provider.get(),
-                                    "window.velmorin-player { background: black; }\n"
-                                    "window.velmorin-player.fullscreen { margin: 0; padding: 0; "
-                                    "border-width: 0; box-shadow: none; }",
-                                    -1);
+    static constexpr const char* playerStyle =
+        "window.velmorin-player { background: black; }\n"
+        "window.velmorin-player.fullscreen { margin: 0; padding: 0; "
+        "border-width: 0; box-shadow: none; }";
+    // GTK 4.12 replaced the length-taking loader with one for a string.
+#if GTK_CHECK_VERSION(4, 12, 0)
+    gtk_css_provider_load_from_string(provider.get(), playerStyle);
+#else
+    gtk_css_provider_load_from_data(provider.get(), playerStyle, -1);
+#endif
     gtk_style_context_add_provider_for_display(gdk_display_get_default(),
                                                GTK_STYLE_PROVIDER(provider.get()),
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);

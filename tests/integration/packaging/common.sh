@@ -70,7 +70,7 @@ check_layout() {
         fail "desktop-file-validate: $report"
     echo "desktop-file-validate $desktop: ${report:-no remarks}"
 
-    report=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli: $report"
+    report=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) || fail "appstreamcli: $report"
     echo "appstreamcli validate: $report"
     grep -qF "<id>$app_id</id>" "$metainfo" || fail "the metadata names another id"
     grep -qF "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||

@@ -19,7 +19,7 @@ tgz=$1
 ls -l "$deb" "$tgz"
 
 step "the .deb's control fields"
-dpkg-deb --field "$deb" Package Version Architecture Section Maintainer Depends
+dpkg-deb --field "$deb" Package Version Architecture Section Maintainer Depends Recommends Homepage
 [ "$(dpkg-deb --field "$deb" Package)" = velmorin-hd ] || fail "the package is not named velmorin-hd"
 case "$(dpkg-deb --field "$deb" Version)" in
     "$version" | "$version"-*) ;;
@@ -34,6 +34,16 @@ for library in libgtk-4-1 libwebkitgtk-6.0-4 libc6; do
     printf '%s\n' "$depends" | tr ',' '\n' | grep -Eq "^ *$library( |$)" ||
         fail "Depends lacks $library"
 done
+# The engine's recommended media plugins come with the player, as they do
+# with WebKitGTK installed the usual way.
+recommends=$(dpkg-deb --field "$deb" Recommends)
+for plugins in gstreamer1.0-libav gstreamer1.0-plugins-bad; do
+    printf '%s\n' "$recommends" | tr ',' '\n' | grep -Eq "^ *$plugins( |$)" ||
+        fail "Recommends lacks $plugins"
+done
+# Every dependency is one this release has: apt would install the package.
+apt-get install --simulate -q "$deb" >"$work/apt.out" 2>&1 ||
+    fail "apt-get cannot install the .deb here: $(tail -n 5 "$work/apt.out")"
 
 step "the .deb unpacked"
 mkdir "$work/deb"

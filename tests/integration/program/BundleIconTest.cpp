@@ -16,10 +16,18 @@ namespace {
 
 constexpr const char* iconName = "velmorin-test-icon";
 
-// An icon folder laid out as the bundle's and the system's are.
+// An icon folder laid out as the bundle's and the system's are. The icon is a
+// PNG, as the bundle's sized icons are: GTK passes over SVG icons where no
+// SVG loader is installed (Debian 13 installs none without recommends).
 std::filesystem::path iconFolder(TempTree& tree, const std::string& name) {
-    tree.write(name + "/hicolor/scalable/apps/" + iconName + ".svg",
-               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\"/>\n");
+    const auto pixbuf =
+        gtk::GObjectPtr<GdkPixbuf>::adopt(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 48, 48));
+    gdk_pixbuf_fill(pixbuf.get(), 0xffffffff);
+    gchar* png = nullptr;
+    gsize length = 0;
+    EXPECT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf.get(), &png, &length, "png", nullptr, nullptr));
+    tree.write(name + "/hicolor/48x48/apps/" + iconName + ".png", std::string_view(png, length));
+    g_free(png);
     return tree.root() / name;
 }
 
