@@ -4,6 +4,11 @@
 #   tone-440.ogg   4 s of a 440 Hz sine in Vorbis, for playing, seeking, analysing
 #   tone-440.wav   1 s of the same, 8 kHz mono PCM, for looping and the hostile rows
 #   white.webm     2 s of a white 320x180 picture in VP8, 30 frames a second
+#   white-tone.mp4 1 s of the white picture in H.264 with the tone in AAC
+#   white.mov      1 s of the white picture in H.264, QuickTime
+#   tone-440.m4a   2 s of the tone in AAC
+# The H.264 ones need x264enc (gstreamer1.0-plugins-ugly), AAC avenc_aac
+# (gstreamer1.0-libav).
 set -eu
 cd "$(dirname "$0")"
 gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=172 samplesperbuffer=1024 \
@@ -14,3 +19,15 @@ gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=8 samplesperbuffe
 gst-launch-1.0 -q videotestsrc pattern=white num-buffers=60 \
     ! video/x-raw,width=320,height=180,framerate=30/1 ! vp8enc deadline=1 ! webmmux \
     ! filesink location=white.webm
+gst-launch-1.0 -q videotestsrc pattern=white num-buffers=30 \
+    ! video/x-raw,width=320,height=180,framerate=30/1 ! x264enc speed-preset=ultrafast key-int-max=30 \
+    ! video/x-h264,profile=constrained-baseline ! mux. \
+    audiotestsrc freq=440 volume=0.5 num-buffers=44 samplesperbuffer=1024 \
+    ! audio/x-raw,rate=44100,channels=1 ! audioconvert ! avenc_aac bitrate=32000 ! aacparse ! mux. \
+    mp4mux name=mux faststart=true ! filesink location=white-tone.mp4
+gst-launch-1.0 -q videotestsrc pattern=white num-buffers=30 \
+    ! video/x-raw,width=320,height=180,framerate=30/1 ! x264enc speed-preset=ultrafast \
+    ! video/x-h264,profile=constrained-baseline ! qtmux faststart=true ! filesink location=white.mov
+gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=86 samplesperbuffer=1024 \
+    ! audio/x-raw,rate=44100,channels=1 ! audioconvert ! avenc_aac bitrate=32000 ! aacparse \
+    ! mp4mux faststart=true ! filesink location=tone-440.m4a
