@@ -16,7 +16,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools" / "demo-check"))
 import proctree  # noqa: E402
-from check_demo import CONTRACT_FILE, read_contract  # noqa: E402
+from page_contract import CONTRACT_FILE, read_contract  # noqa: E402
 from stats import med  # noqa: E402
 
 # The title the programs exit on, from the page contract the player is built from.

@@ -64,16 +64,6 @@ lit_pixels() {
     bytes lit_pixels '\377\377\377\377\004\000\000\000\000\000\000\000\002\000\000\000\000\000\000\200\002\000\000\000\000\000\000\200\001\001\001'
 }
 
-# The first byte picks the exit title: even for the program's own, odd for
-# the text up to the first NUL after it.
-exit_title() {
-    for title in \
-        '\000vantorelix_exit' '\000Vantorelix_exit' '\000vantorelix_exit ' '\000vantorelix_exi' \
-        '\000vantorelix_exit\000more' '\000' '\001bye\000bye' '\001bye\000byebye' '\001\000'; do
-        bytes exit_title "$title"
-    done
-}
-
 # Names of the fuzzer's demo folder, ways out of it and malformed paths; each
 # is also tried after "app://demo/".
 media() {
@@ -84,7 +74,7 @@ media() {
     done
 }
 
-targets=${*:-resolution report_line lit_pixels exit_title media}
+targets=${*:-resolution report_line lit_pixels media}
 for target in $targets; do
     rm -rf "${here:?}/corpus/$target"
     mkdir -p "$here/corpus/$target"

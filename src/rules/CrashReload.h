@@ -32,24 +32,4 @@ constexpr LossAnswer answerToLoss(int recentLosses) {
     return {AfterLoss::loadAgain, recentLosses + 1};
 }
 
-// Whether the view has a page in its history, where a reload would go.
-enum class ViewHistory { empty, hasCurrentPage };
-// Whether the view was asked to load a page.
-enum class RequestedPage { none, known };
-
-enum class LoadAgainBy {
-    // A reload, which starts the new process and loads the current page.
-    reloading,
-    // The page the view was asked for, loaded anew: a process lost before the
-    // first page committed leaves no history, and a reload would then leave
-    // the view empty for good.
-    loadingTheRequestedPage,
-};
-
-constexpr LoadAgainBy howToLoadAgain(ViewHistory history, RequestedPage requested) {
-    return history == ViewHistory::empty && requested == RequestedPage::known
-               ? LoadAgainBy::loadingTheRequestedPage
-               : LoadAgainBy::reloading;
-}
-
 }  // namespace velmorin

@@ -11,27 +11,13 @@ enum class FunctionKeyUse {
     // full screen window has no title bar to leave full screen with. The
     // page, which keeps the focus, does not see the key.
     toggleFullScreen,
-    // No one gets it. WebKitGTK works out which editing command a key stands
-    // for by handing every key to a GTK text view of its own that is never
-    // shown; F7 turns that text view's cursor on, and the cursor of a text
-    // view that is never shown blinks into an assertion of GTK's that aborts
-    // the program. The view has no caret to show, and the bundled demo has
-    // no use for F7.
-    keptFromTheEngine,
 };
 
 inline constexpr int functionKeyCount = 12;
 
 // The use of F`number`.
 constexpr FunctionKeyUse useOfFunctionKey(int number) {
-    switch (number) {
-        case 7:
-            return FunctionKeyUse::keptFromTheEngine;
-        case 11:
-            return FunctionKeyUse::toggleFullScreen;
-        default:
-            return FunctionKeyUse::page;
-    }
+    return number == 11 ? FunctionKeyUse::toggleFullScreen : FunctionKeyUse::page;
 }
 
 }  // namespace velmorin

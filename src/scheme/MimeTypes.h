@@ -21,7 +21,8 @@ std::string contentTypeFor(const MimeTable& types, std::string_view extension);
 
 // The text after the last "." of the last path component: "lib.min.js" gives
 // "js". A name whose only "." is its first character is a hidden file with no
-// extension (".hidden" gives ""), as is a name ending in ".".
+// extension (".hidden" gives ""), as is a name ending in ".". The demo
+// folder's check has the same rule, and both pass tests/data/extension-rule.txt.
 std::string pathExtension(std::string_view path);
 
 }  // namespace velmorin

@@ -1,8 +1,11 @@
-// The rules the backend applies (src/rules/), row by row.
+// The rules the backend applies (src/rules/) and the GTK backend's own
+// (src/platform/gtk/rules/), row by row.
 
 #include <gtest/gtest.h>
 
 #include "common/NamedRows.h"
+#include "platform/gtk/rules/EmptyHistoryReload.h"
+#include "platform/gtk/rules/HiddenTextViewKeys.h"
 #include "rules/CrashReload.h"
 #include "rules/FullScreenFit.h"
 #include "rules/FunctionKeys.h"
@@ -67,13 +70,14 @@ INSTANTIATE_TEST_SUITE_P(
                     FitRow{"LeftOwingNoneDuringTheFirstFit", left, underWay, no, no, stay}),
     test::rowName);
 
+// F11 is the only way out of full screen; F7 would abort the program.
 TEST(FunctionKeysRule, TheWindowTakesF11AndNoOneGetsF7) {
-    for (int number = 1; number <= functionKeyCount; ++number) {
-        const auto expected = number == 7    ? FunctionKeyUse::keptFromTheEngine
-                              : number == 11 ? FunctionKeyUse::toggleFullScreen
-                                             : FunctionKeyUse::page;
-        EXPECT_EQ(useOfFunctionKey(number), expected) << "F" << number;
-    }
+    using enum FunctionKeyUse;
+    const std::pair<int, FunctionKeyUse> uses[] = {
+        {11, toggleFullScreen}, {1, page}, {7, page}, {10, page}, {12, page}};
+    test::expectEachMapped(useOfFunctionKey, uses);
+    const std::pair<int, bool> kept[] = {{7, true}, {6, false}, {8, false}, {11, false}};
+    test::expectEachMapped(keptFromHiddenTextView, kept);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "rules/DrawingPath.h"
+#include "platform/gtk/rules/DrawingPath.h"
 
 #include <gtest/gtest.h>
 

@@ -31,7 +31,7 @@ LaunchSettings settingsFor(SelfTestMode mode) {
 const Log menuAndActivation = {
     "createMenu",          "createMenuItem",          "createMenu",
     "menuItem.setSubmenu", "menuItem.submenu",        "menu.addItemWithTitle Quit terminate q",
-    "menu.addItem",        "application.setMainMenu", "application.activateIgnoringOtherApps",
+    "menu.addItem",        "application.setMainMenu",
 };
 
 const Log dialogUntilAnswered = {
@@ -57,9 +57,7 @@ Log playerUpToWindow(const std::string& windowSize) {
         "createWindow 0 0 " + windowSize + " style=15 backing=2 defer=no",
         "window.setTitle Velmorin HD",
         "window.setBackgroundColor black",
-        "window.setCollectionBehavior 128",
         "window.setContentView",
-        "window.center",
         "window.makeKeyAndOrderFront",
         "window.makeFirstResponder",
     };
@@ -73,6 +71,17 @@ Log joined(std::initializer_list<Log> parts) {
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;
+}
+
+// The log without the calls the backend does nothing for (activation,
+// collection behaviour, centring: docs/architecture.md); the sequence is not
+// held to them.
+Log acted(Log log) {
+    std::erase_if(log, [](const std::string& call) {
+        return call == "application.activateIgnoringOtherApps" || call == "window.center" ||
+               call.starts_with("window.setCollectionBehavior");
+    });
+    return log;
 }
 
 std::ptrdiff_t indexOf(const Log& log, const std::string& line) {
@@ -93,7 +102,9 @@ protected:
     std::unique_ptr<App> app;
 };
 
-// What the log holds after the menu and the activation.
+// What the log holds after the menu and the activation. The title is
+// observed before the window is made and the page loaded, so a title the page
+// sets at once is seen.
 const Log playing = joined({dialogUntilAnswered, {"checkbox.state"}, playerUpToWindow("1080 675")});
 const Log quitting = joined({dialogUntilAnswered, {"application.terminate"}});
 
@@ -115,7 +126,8 @@ TEST_P(ExactSequenceTest, ExactLog) {
     platform.checkboxAfterModal = row.boxAfterDialog;
     launch(row.mode);
 
-    EXPECT_EQ(platform.log(), joined({{"application.run"}, menuAndActivation, row.afterMenu}));
+    EXPECT_EQ(acted(platform.log()),
+              joined({{"application.run"}, menuAndActivation, row.afterMenu}));
     const bool quits = row.afterMenu == quitting;
     EXPECT_EQ(platform.fakeApplication().terminateCount(), quits ? 1 : 0);
     // Only the self-test's probe is left waiting.
@@ -190,21 +202,7 @@ TEST_F(LaunchSequenceTest, PlayerIsWiredTogether) {
     const auto* demoFiles = dynamic_cast<const DemoFiles*>(platform.schemeHandler("app").get());
     ASSERT_NE(demoFiles, nullptr);
     EXPECT_EQ(demoFiles->root, "/nonexistent/bundle/share/velmorin-hd/demo");
-
-    ASSERT_EQ(webView->loadedRequests().size(), 1u);
-    const UrlRequest& request = webView->loadedRequests().front();
-    EXPECT_EQ(request.url, "app://demo/index.html");
-    EXPECT_EQ(request.cachePolicy, CachePolicy::useProtocolCachePolicy);
-    EXPECT_EQ(request.timeoutSeconds, 60.0);
-}
-
-TEST_F(LaunchSequenceTest, ObservationComesBeforeWindowAndLoad) {
-    launch(SelfTestMode::off);
-    const Log& log = platform.log();
-    const auto observe = indexOf(log, "webView.observeTitle");
-    ASSERT_NE(observe, -1);
-    EXPECT_LT(observe, indexOf(log, "createWindow 0 0 1080 675 style=15 backing=2 defer=no"));
-    EXPECT_LT(observe, indexOf(log, startPageLoad));
+    // The one request is the exact sequence's last line (startPageLoad).
 }
 
 TEST_F(LaunchSequenceTest, ExitTitleSetDuringTheLoadIsSeen) {
@@ -225,13 +223,9 @@ TEST_F(LaunchSequenceTest, TitleChanges) {
     ASSERT_NE(webView, nullptr);
     const auto& application = platform.fakeApplication();
 
-    const std::optional<std::string> nearMisses[] = {
-        std::nullopt,       "",
-        "Velmorin HD",      "Vantorelix_exit",
-        "VANTORELIX_EXIT",  "vantorelix_exit ",
-        " vantorelix_exit", "vantorelix_exitx",
-        "vantorelix_exi",
-    };
+    // Which titles are the exit title is the rule's (LaunchRulesTest.cpp).
+    const std::optional<std::string> nearMisses[] = {std::nullopt, "Velmorin HD",
+                                                     "vantorelix_exitx"};
     for (const auto& title : nearMisses) {
         SCOPED_TRACE(title.value_or("<no title>"));
         platform.clearLog();

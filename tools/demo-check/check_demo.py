@@ -28,54 +28,12 @@ import stat
 import sys
 import urllib.parse
 
+from page_contract import CONTRACT_FILE, extension_of, read_contract
+
 SCRIPT_EXTENSIONS = ("js", "mjs", "cjs")
 
 ERROR = "error"
 WARNING = "warning"
-
-# The player's promises to a page, as the build reads them: check-demo run by
-# hand reads this file, and the build names the file it built the player from.
-CONTRACT_FILE = os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "src",
-                             "page-contract.txt")
-
-
-class PageContract:
-    """The start page, the exit title, the fallback type and the content type of each
-    extension."""
-
-    def __init__(self, start_page, exit_title, fallback_type, served_types):
-        self.start_page, self.exit_title = start_page, exit_title
-        self.fallback_type, self.served_types = fallback_type, served_types
-
-    def served_type(self, path):
-        """The content type the player sends for a file: by the exact text after the last dot."""
-        name = posixpath.basename(path)
-        extension = name.rsplit(".", 1)[1] if "." in name else ""
-        return self.served_types.get(extension, self.fallback_type)
-
-    def extensions_served_as(self, content_type):
-        return sorted(e for e, t in self.served_types.items() if t == content_type)
-
-
-def read_contract(path):
-    """The contract a file of "name value" lines gives; ValueError when it cannot be read."""
-    facts, types = {}, {}
-    with open(path, encoding="utf-8") as lines:
-        for number, line in enumerate(lines, 1):
-            words = line.split()
-            if not words or words[0].startswith("#"):
-                continue
-            if words[0] == "type" and len(words) == 3:
-                types[words[1]] = words[2]
-            elif words[0] in ("start-page", "exit-title", "fallback-type") and len(words) == 2:
-                facts[words[0]] = words[1]
-            else:
-                raise ValueError(f"{path}:{number}: cannot read the line {line.strip()!r}")
-    if "start-page" not in facts or "fallback-type" not in facts:
-        raise ValueError(f"{path}: gives no start-page or no fallback-type")
-    return PageContract(facts["start-page"], facts.get("exit-title"), facts["fallback-type"],
-                        types)
-
 
 class Finding:
     def __init__(self, severity, path, line, message):
@@ -127,7 +85,10 @@ def judge_use(use, target, described, contract):
         )
     if use == MODULE and content_type != "text/javascript":
         advice = "name it .js"
-        if target.endswith(".json"):
+        if not extension_of(target) and posixpath.basename(target).startswith("."):
+            # A name that starts with its only dot is a hidden file's.
+            advice = "a name that starts with its only dot has no extension; put a name before it"
+        elif target.endswith(".json"):
             advice = "export the data from a .js module, or fetch() it and call response.json()"
         scripts = " and ".join(f".{e}" for e in contract.extensions_served_as("text/javascript"))
         return (
@@ -502,7 +463,7 @@ def check_entry(check, top, full, path):
         return
     if not stat.S_ISREG(mode):
         return
-    extension = path.rsplit(".", 1)[-1] if "." in posixpath.basename(path) else ""
+    extension = extension_of(path)
     if extension not in ("html",) + SCRIPT_EXTENSIONS:
         return
     try:

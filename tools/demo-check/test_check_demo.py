@@ -6,9 +6,11 @@ import tempfile
 import unittest
 
 import check_demo
+import page_contract
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEMO = os.path.join(HERE, "..", "..", "demo")
+EXTENSION_RULE = os.path.join(HERE, "..", "..", "tests", "data", "extension-rule.txt")
 
 STANDARD = "<!doctype html>\n"
 
@@ -69,8 +71,10 @@ CASES = [
                       "<script>import('./data.json')</script>",
         "main.mjs": "", "data.json": "",
         "sub/a.js": "export * from './b.JS';\nimport x from\n  '../main.mjs';",
-        "sub/b.JS": "",
-    }, [("index.html:2", "the module main.mjs is served as application/octet-stream"),
+        "sub/b.JS": "", ".js": "",
+        "hidden.html": STANDARD + '<script type="module" src=".js"></script>',
+    }, [("hidden.html:2", "the module .js is served as application/octet-stream"),
+        ("index.html:2", "the module main.mjs is served as application/octet-stream"),
         ("index.html:3", "or fetch() it and call response.json()"),
         ("sub/a.js:1", "the module ./b.JS is served as application/octet-stream"),
         ("sub/a.js:2", "the module ../main.mjs is served as")]),
@@ -195,7 +199,7 @@ class FolderCheckTest(unittest.TestCase):
             folder, _ = make_folder(top, files)
             contract = os.path.join(top, "contract.txt")
             with open(contract, "w") as out:
-                out.write("# more than the player's own\nstart-page main.html\n"
+                out.write("# more than the player's own\nstart-page main.html\nexit-title bye\n"
                           "fallback-type application/x-other\ntype mjs text/javascript\n"
                           "type js text/javascript\ntype css text/css\n")
             self.assertEqual(run(["--strict", f"--page-contract={contract}", folder]), (0, []))
@@ -203,12 +207,40 @@ class FolderCheckTest(unittest.TestCase):
             self.assertEqual(status, 1)
             self.assertEqual([line[len(folder) + 1:].split(": ")[0] for line in lines],
                              ["index.html", "main.html:2", "main.html:3"], "\n".join(lines))
-            with open(contract, "a") as out:
-                out.write("type svg\n")
-            self.assertEqual(run([f"--page-contract={contract}", folder])[0], 2)
+            self.assertEqual(run([f"--page-contract={top}/none.txt", folder])[0], 2)
 
-    def test_the_bundled_demo_gives_no_line(self):
-        self.assertEqual(run(["--strict", DEMO]), (0, []))
+
+# Contracts the one reader refuses, each beside one it takes; the build and
+# the check both stop on them.
+FACTS = "start-page index.html\nexit-title bye\nfallback-type x/y\n"
+BAD_CONTRACTS = [
+    ("no exit title", "start-page index.html\nfallback-type x/y\n", "gives no exit-title"),
+    ("a type without its value", FACTS + "type svg\n", "cannot read the line"),
+    ("a type for a name with a dot", FACTS + "type tar.gz x/y\n", "cannot read the line"),
+    ("a value with a semicolon", FACTS + "type css text/css;x\n", "holds a quote"),
+    ("a value with a quote", FACTS.replace("bye", 'b"ye'), "holds a quote"),
+    ("a type given twice", FACTS + "type js a/b\ntype js c/d\n", "gives js again"),
+    ("a fact given twice", FACTS + "start-page other.html\n", "gives start-page again"),
+]
+
+
+class PageContractTest(unittest.TestCase):
+    def read(self, text):
+        with tempfile.NamedTemporaryFile("w") as contract:
+            contract.write(text)
+            contract.flush()
+            return page_contract.read_contract(contract.name)
+
+    def test_what_the_reader_refuses(self):
+        self.assertEqual(self.read(FACTS.replace(" ", "\t ") + "  # note\n").exit_title, "bye")
+        for name, text, words in BAD_CONTRACTS:
+            with self.subTest(name), self.assertRaisesRegex(ValueError, words):
+                self.read(text)
+
+    def test_the_extension_rule_the_player_shares(self):
+        with open(EXTENSION_RULE) as cases:
+            for path, extension in (line.split() for line in cases if line[0] != "#"):
+                self.assertEqual(page_contract.extension_of(path), extension.strip("-"), path)
 
 
 if __name__ == "__main__":

@@ -19,14 +19,21 @@ inline void addCaptureKey(GtkWidget* widget, guint keyval, GtkShortcutFunc actio
     gtk_widget_add_controller(widget, keys);
 }
 
-// Calls `action` for each function key of this use (rules/FunctionKeys.h).
-inline void addCaptureKeysFor(GtkWidget* widget, FunctionKeyUse use, GtkShortcutFunc action) {
+// Calls `action` for each function key F`number` that `chosen(number)` picks.
+template <typename Choice>
+void addCaptureFunctionKeys(GtkWidget* widget, Choice chosen, GtkShortcutFunc action) {
     for (int number = 1; number <= functionKeyCount; ++number) {
-        if (useOfFunctionKey(number) == use) {
+        if (chosen(number)) {
             // GDK's function key values follow each other from F1 on.
             addCaptureKey(widget, GDK_KEY_F1 + static_cast<guint>(number - 1), action);
         }
     }
+}
+
+// Calls `action` for each function key of this use (rules/FunctionKeys.h).
+inline void addCaptureKeysFor(GtkWidget* widget, FunctionKeyUse use, GtkShortcutFunc action) {
+    addCaptureFunctionKeys(
+        widget, [use](int number) { return useOfFunctionKey(number) == use; }, action);
 }
 
 }  // namespace velmorin::gtk

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "rules/DrawingPath.h"
+#include "platform/gtk/rules/DrawingPath.h"
 
 namespace velmorin::gtk {
 
@@ -19,9 +19,9 @@ const std::optional<std::string>& openGlRenderer();
 SoftwareGlPath softwareGlPathOfBuild();
 
 // Sets the settings' hardware acceleration policy to the drawing path this
-// machine gets (rules/DrawingPath.h): never where the only OpenGL is a
-// software rasterizer and the build draws with the CPU there, the engine's
-// default everywhere else. A user who set the engine's own compositing
+// machine gets (platform/gtk/rules/DrawingPath.h): never where the only
+// OpenGL is a software rasterizer and the build draws with the CPU there, the
+// engine's default everywhere else. A user who set the engine's own compositing
 // variables keeps their choice, and the machine's OpenGL is then not asked.
 // The developer build says on standard error what was chosen.
 void applyDrawingPath(WebKitSettings* settings);

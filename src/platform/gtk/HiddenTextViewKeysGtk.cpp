@@ -1,6 +1,7 @@
 #include "platform/gtk/HiddenTextViewKeysGtk.h"
 
 #include "platform/gtk/CaptureKeyGtk.h"
+#include "platform/gtk/rules/HiddenTextViewKeys.h"
 
 namespace velmorin::gtk {
 
@@ -15,7 +16,7 @@ gboolean swallowKey(GtkWidget*, GVariant*, gpointer) {
 void keepKeysFromHiddenTextView(WebKitWebView* view) {
     // The capture phase runs before the view's own key handling, which is
     // where the key would be handed to the hidden text view.
-    addCaptureKeysFor(GTK_WIDGET(view), FunctionKeyUse::keptFromTheEngine, swallowKey);
+    addCaptureFunctionKeys(GTK_WIDGET(view), keptFromHiddenTextView, swallowKey);
 }
 
 }  // namespace velmorin::gtk

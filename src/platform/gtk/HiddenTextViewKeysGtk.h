@@ -5,7 +5,7 @@
 namespace velmorin::gtk {
 
 // Stops the keys the engine's hidden text view must not see before they
-// reach the view (FunctionKeyUse::keptFromTheEngine in rules/FunctionKeys.h).
+// reach the view (platform/gtk/rules/HiddenTextViewKeys.h).
 void keepKeysFromHiddenTextView(WebKitWebView* view);
 
 }  // namespace velmorin::gtk

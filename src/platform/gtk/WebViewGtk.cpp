@@ -164,7 +164,7 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
     answerPageDialogsSilently(view_.get());
     refuseDownloads(view_.get(), session.get());
     keepKeysFromHiddenTextView(view_.get());
-    crashReload_ = std::make_unique<CrashReload>(view_.get());
+    lossReloader_ = std::make_unique<LossReloader>(view_.get());
 }
 
 WebViewGtk::~WebViewGtk() {
@@ -178,7 +178,7 @@ void WebViewGtk::loadRequest(const UrlRequest& request) {
     const auto uriRequest =
         GObjectPtr<WebKitURIRequest>::adopt(webkit_uri_request_new(request.url.c_str()));
     webkit_web_view_load_request(view_.get(), uriRequest.get());
-    crashReload_->setRequestedPage(request.url);
+    lossReloader_->setRequestedPage(request.url);
 }
 
 std::optional<std::string> WebViewGtk::title() const {

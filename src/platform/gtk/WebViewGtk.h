@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "platform/WebView.h"
-#include "platform/gtk/CrashReloadGtk.h"
 #include "platform/gtk/GObjectPtr.h"
+#include "platform/gtk/LossReloaderGtk.h"
 
 namespace velmorin::gtk {
 
@@ -55,7 +55,7 @@ public:
 private:
     GObjectPtr<WebKitWebView> view_;
     // Goes before the view it watches.
-    std::unique_ptr<CrashReload> crashReload_;
+    std::unique_ptr<LossReloader> lossReloader_;
     // Passed to every script and snapshot call, and cancelled when this
     // goes: answers that arrive after that are dropped.
     GObjectPtr<GCancellable> calls_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());

@@ -4,8 +4,8 @@
 # build tree and when installed, and is what the program plays; and that the
 # demo folder's check speaks up when configuring and building, and stops the
 # build when it is strict. The program is built from a copy of the source
-# whose page contract serves one more type, which the player and the check
-# must both follow.
+# whose page contract names another start page and serves one more type, which
+# the player, its media door and the check must all follow.
 #
 # usage: demo_dir_test.sh CMAKE SOURCE_DIR APP_ID [CMAKE_ARGUMENT...]
 set -eu
@@ -15,10 +15,12 @@ shift 3
 make_work demo-dir
 
 # The player and the demo folder's check take what is served from one file,
-# src/page-contract.txt. The copy's also serves .mjs files as scripts.
+# src/page-contract.txt. The copy's starts from start.html and also serves
+# .mjs files as scripts.
 source_copy="$work/source"
 mkdir "$source_copy"
 tar -C "$source_dir" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$source_copy" -xf -
+sed -i 's/^start-page .*/start-page start.html/' "$source_copy/src/page-contract.txt"
 printf 'type mjs text/javascript\n' >>"$source_copy/src/page-contract.txt"
 
 # A page that needs a script and a picture from folders below it: the text
@@ -26,7 +28,7 @@ printf 'type mjs text/javascript\n' >>"$source_copy/src/page-contract.txt"
 # button comes from an .mjs module, which runs only if served as a script.
 demo="$work/own demo"
 mkdir -p "$demo/js" "$demo/pictures"
-cat >"$demo/index.html" <<'PAGE'
+cat >"$demo/start.html" <<'PAGE'
 <!doctype html>
 <html><head><meta charset="utf-8"><title>own demo</title></head>
 <body style="margin:0;background:#000;color:#fff">
@@ -74,6 +76,11 @@ logged configure.log "configuring failed" \
 jobs=$(nproc 2>/dev/null || echo 2)
 build_program() { logged "$1" "$2" "$cmake" --build "$build" --target velmorin-hd -j "$jobs"; }
 build_program build.log "building failed"
+# The media door answers "app://demo/" with the start page too, from the same
+# contract.
+plugin="$build/lib/velmorin-hd/gstreamer-1.0/libgstvelmorinmedia.so"
+grep -qaF start.html "$plugin" && ! grep -qaF index.html "$plugin" ||
+    fail "the media door was not built with the copy's start page"
 
 step "the build tree bundles the test's demo"
 diff -r "$demo" "$build/share/velmorin-hd/demo" || fail "the build tree's demo differs"
@@ -93,9 +100,9 @@ build_program rebuild.log "building again failed"
 diff -r "$demo" "$build/share/velmorin-hd/demo" || fail "the build tree kept the old demo"
 
 step "a style sheet link added to the page: the build warns and goes on"
-sed -i 's|<head>|<head><link rel="stylesheet" href="late.css">|' "$demo/index.html"
+sed -i 's|<head>|<head><link rel="stylesheet" href="late.css">|' "$demo/start.html"
 build_program rebuild2.log "a warning stopped the build"
-grep -F "$demo/index.html:2: warning: the style sheet late.css" "$work/rebuild2.log" ||
+grep -F "$demo/start.html:2: warning: the style sheet late.css" "$work/rebuild2.log" ||
     fail "building did not warn of the style sheet"
 
 # The source's own contract serves .mjs as application/octet-stream.

@@ -11,7 +11,7 @@
 #include "integration/support/EngineWait.h"
 #include "integration/support/PageRuns.h"
 #include "platform/gtk/DrawingPathGtk.h"
-#include "rules/DrawingPath.h"
+#include "platform/gtk/rules/DrawingPath.h"
 
 namespace velmorin::test {
 namespace {

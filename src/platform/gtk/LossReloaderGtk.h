@@ -9,21 +9,22 @@
 
 namespace velmorin::gtk {
 
-// Loads the page again after a lost web process, as rules/CrashReload.h
-// says: the rule answers, and this watches the view, counts the losses, waits
-// for the view to be on screen and clears the count on a timer.
-class CrashReload {
+// Loads the page again after a lost web process, as rules/CrashReload.h and
+// platform/gtk/rules/EmptyHistoryReload.h say: the rules answer, and this
+// watches the view, counts the losses, waits for the view to be on screen and
+// clears the count on a timer.
+class LossReloader {
 public:
-    explicit CrashReload(WebKitWebView* view);
-    ~CrashReload();
+    explicit LossReloader(WebKitWebView* view);
+    ~LossReloader();
 
     // The page the view was asked to load: loaded again when the web
     // process is lost before any page of the view got as far as its
     // history, where a reload starts a new process and loads nothing.
     void setRequestedPage(std::string uri) { requestedPage_ = std::move(uri); }
 
-    CrashReload(const CrashReload&) = delete;
-    CrashReload& operator=(const CrashReload&) = delete;
+    LossReloader(const LossReloader&) = delete;
+    LossReloader& operator=(const LossReloader&) = delete;
 
 private:
     static void onTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
