@@ -60,12 +60,14 @@ std::vector<std::string> DesktopWatch::programWindows() const {
 }
 
 Wake DesktopWatch::wake() {
-    return {ConnectionNumber(connection_), [this] {
+    return {ConnectionNumber(connection_),
+            [this] {
                 while (XPending(connection_) > 0) {
                     XEvent event;
                     XNextEvent(connection_, &event);
                 }
-            }};
+            },
+            [this] { return XEventsQueued(connection_, QueuedAlready) > 0; }};
 }
 
 void DesktopWatch::watch(const std::string& window) {

@@ -43,14 +43,37 @@ bool LoopWait::run() {
     return quit_;
 }
 
+namespace {
+
+// Answers `done`, and while it does not hold and a wake has something
+// queued, takes that in and asks again; true when it held.
+bool holdsWithNothingQueued(const std::vector<Wake>& wakes, const std::function<bool()>& done) {
+    while (!done()) {
+        bool took = false;
+        for (const auto& wake : wakes) {
+            if (wake.queued && wake.queued()) {
+                wake.take();
+                took = true;
+            }
+        }
+        if (!took) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool waitUntil(Seconds bound, const std::vector<Wake>& wakes, const std::function<bool()>& done) {
-    if (done()) {
+    if (holdsWithNothingQueued(wakes, done)) {
         return true;
     }
     GMainContext* context = g_main_context_new();
     // Each wake's source is given its wake and the wait it may end.
     struct Watch {
         const Wake& wake;
+        const std::vector<Wake>& wakes;
         const std::function<bool()>& done;
         LoopWait& wait;
     };
@@ -59,7 +82,7 @@ bool waitUntil(Seconds bound, const std::vector<Wake>& wakes, const std::functio
         LoopWait wait(context, bound);
         std::vector<std::unique_ptr<Watch>> watches;
         for (const auto& wake : wakes) {
-            auto& watch = *watches.emplace_back(new Watch{wake, done, wait});
+            auto& watch = *watches.emplace_back(new Watch{wake, wakes, done, wait});
             GSource* source = g_unix_fd_source_new(
                 wake.fd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR));
             g_source_set_callback(source,
@@ -68,7 +91,7 @@ bool waitUntil(Seconds bound, const std::vector<Wake>& wakes, const std::functio
                                       if (watch.wake.take) {
                                           watch.wake.take();
                                       }
-                                      if (watch.done()) {
+                                      if (holdsWithNothingQueued(watch.wakes, watch.done)) {
                                           watch.wait.quit();
                                       }
                                       return watch.wake.take ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
