@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -107,7 +108,11 @@ bool waitUntil(Seconds bound, const std::vector<Wake>& wakes, const std::functio
     return held || done();
 }
 
-ProcessEnd::ProcessEnd(pid_t pid) : fd_(static_cast<int>(syscall(SYS_pidfd_open, pid, 0))) {}
+ProcessEnd::ProcessEnd(pid_t pid) : fd_(static_cast<int>(syscall(SYS_pidfd_open, pid, 0))) {
+    if (fd_ < 0) {
+        error_ = errno;
+    }
+}
 
 ProcessEnd::~ProcessEnd() {
     if (fd_ >= 0) {
@@ -115,16 +120,18 @@ ProcessEnd::~ProcessEnd() {
     }
 }
 
-ProcessEnd::ProcessEnd(ProcessEnd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+ProcessEnd::ProcessEnd(ProcessEnd&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
 
 ProcessEnd& ProcessEnd::operator=(ProcessEnd&& other) noexcept {
     std::swap(fd_, other.fd_);
+    std::swap(error_, other.error_);
     return *this;
 }
 
 bool ProcessEnd::ended() const {
     if (fd_ < 0) {
-        return true;
+        return error_ == ESRCH;
     }
     pollfd end{fd_, POLLIN, 0};
     return poll(&end, 1, 0) > 0;

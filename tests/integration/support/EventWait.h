@@ -68,11 +68,14 @@ public:
 
     Wake wake() const { return {fd_, {}}; }
     // True once the process ended (a zombie has ended), or when it was gone
-    // before the watch began.
+    // before the watch began. A process that could not be watched for any
+    // other reason (no descriptor left, say) is not known to have ended.
     bool ended() const;
 
 private:
     int fd_ = -1;
+    // Why the watch could not begin, when it could not.
+    int error_ = 0;
 };
 
 // Waits until every one of these processes ended; true when they did.
