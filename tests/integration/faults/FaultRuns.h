@@ -178,23 +178,16 @@ inline void killAll(const std::vector<pid_t>& processes) {
 }
 
 // Answers the launch dialog with Enter, as a person would, once it is shown
-// and has the keyboard, until the program asks for its start page (a key
-// typed as the dialog takes the focus may be lost, so it is typed at most
-// three times); true when it did.
+// and has the keyboard; true when the program then asks for its start page.
+// The key is typed once: the focus is on the dialog by then, so a key lost
+// is the program's fault, as it would be a person's lost key.
 inline bool playFromTheDialog(WatchedProgram& program) {
     DesktopWatch desktop(program.display());
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto dialog = desktop.waitForProgramWindow(program.run(), Seconds(60.0));
-        if (dialog.empty() || !desktop.focus(dialog) ||
-            !desktop.tool({"xdotool", "key", "Return"}).exitedWith(0)) {
-            return false;
-        }
-        if (waitUntil(Seconds(10.0), program.fileWakes(),
-                      [&] { return program.opened(startPageName).has_value(); })) {
-            return true;
-        }
-    }
-    return false;
+    const auto dialog = desktop.waitForProgramWindow(program.run(), Seconds(60.0));
+    return !dialog.empty() && desktop.focus(dialog) &&
+           desktop.tool({"xdotool", "key", "Return"}).exitedWith(0) &&
+           waitUntil(Seconds(60.0), program.fileWakes(),
+                     [&] { return program.opened(startPageName).has_value(); });
 }
 
 // ---------------------------------------------------------------------------
