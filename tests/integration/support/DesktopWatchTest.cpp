@@ -22,7 +22,7 @@ TEST(DesktopWatch, AnEventQueuedBeforeTheWaitEndsItAtOnce) {
                     .tool({"xprop", "-root", "-f", "VELMORIN_TEST", "8s", "-set", "VELMORIN_TEST",
                            "changed"})
                     .exitedWith(0));
-    desktop.size("0");
+    EXPECT_FALSE(desktop.size("0")) << "no window has the id 0";
 
     constexpr Seconds bound{30.0};
     int asked = 0;
