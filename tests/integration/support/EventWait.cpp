@@ -50,16 +50,13 @@ namespace {
 // queued, takes that in and asks again; true when it held.
 bool holdsWithNothingQueued(const std::vector<Wake>& wakes, const std::function<bool()>& done) {
     while (!done()) {
-        bool took = false;
-        for (const auto& wake : wakes) {
-            if (wake.queued && wake.queued()) {
-                wake.take();
-                took = true;
-            }
-        }
-        if (!took) {
+        const auto queued = std::find_if(wakes.begin(), wakes.end(), [](const Wake& wake) {
+            return wake.queued && wake.queued();
+        });
+        if (queued == wakes.end()) {
             return false;
         }
+        queued->take();
     }
     return true;
 }
