@@ -78,7 +78,6 @@ private:
 struct ProcessInfo {
     pid_t parent = 0;
     std::string name;  // The kernel's short name, cut at 15 characters.
-    char state = '?';
 };
 
 // From /proc/<pid>/stat, "pid (name) state ppid ...", whose name may hold
@@ -90,7 +89,7 @@ inline std::optional<ProcessInfo> processInfo(pid_t pid) {
     const auto close = text.rfind(')');
     ProcessInfo info;
     if (open == std::string::npos || close == std::string::npos ||
-        std::sscanf(text.c_str() + close + 1, " %c %d", &info.state, &info.parent) != 2) {
+        std::sscanf(text.c_str() + close + 1, " %*c %d", &info.parent) != 1) {
         return std::nullopt;
     }
     info.name = text.substr(open + 1, close - open - 1);
@@ -158,16 +157,11 @@ inline ChildResult WatchedProgram::runToEnd(Seconds timeout, const std::function
     return run_->process().finish(timeout, wakes);
 }
 
-// Gone, or only a zombie waiting for a parent to reap it.
-inline bool processEnded(pid_t pid) {
-    const auto info = processInfo(pid);
-    return !info || info->state == 'Z' || info->state == 'X';
-}
-
-// The web content processes below `root` that still run.
+// The web content processes below `root` that still run (a zombie waiting
+// for its parent to reap it has ended).
 inline std::vector<pid_t> liveWebProcessesBelow(pid_t root) {
     auto found = webProcessesBelow(root);
-    std::erase_if(found, processEnded);
+    std::erase_if(found, [](pid_t pid) { return ProcessEnd(pid).ended(); });
     return found;
 }
 
@@ -178,23 +172,16 @@ inline void killAll(const std::vector<pid_t>& processes) {
 }
 
 // Answers the launch dialog with Enter, as a person would, once it is shown
-// and has the keyboard, until the program asks for its start page (a key
-// typed as the dialog takes the focus may be lost, so it is typed at most
-// three times); true when it did.
+// and has the keyboard; true when the program then asks for its start page.
+// The key is typed once: the focus is on the dialog by then, so a key lost
+// is the program's fault, as it would be a person's lost key.
 inline bool playFromTheDialog(WatchedProgram& program) {
     DesktopWatch desktop(program.display());
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto dialog = desktop.waitForProgramWindow(program.run(), Seconds(60.0));
-        if (dialog.empty() || !desktop.focus(dialog) ||
-            !desktop.tool({"xdotool", "key", "Return"}).exitedWith(0)) {
-            return false;
-        }
-        if (waitUntil(Seconds(10.0), program.fileWakes(),
-                      [&] { return program.opened(startPageName).has_value(); })) {
-            return true;
-        }
-    }
-    return false;
+    const auto dialog = desktop.waitForProgramWindow(program.run(), Seconds(60.0));
+    return !dialog.empty() && desktop.focus(dialog) &&
+           desktop.tool({"xdotool", "key", "Return"}).exitedWith(0) &&
+           waitUntil(Seconds(60.0), program.fileWakes(),
+                     [&] { return program.opened(startPageName).has_value(); });
 }
 
 // ---------------------------------------------------------------------------

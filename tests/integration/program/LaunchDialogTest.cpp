@@ -105,8 +105,8 @@ protected:
         desktop_->focus(dialog);
         // The dialog is small: it is not the player window.
         const auto size = desktop_->size(dialog);
-        EXPECT_LT(size.width, screenWidth / 2);
-        EXPECT_LT(size.height, screenHeight / 2);
+        EXPECT_TRUE(size && size->width < screenWidth / 2 && size->height < screenHeight / 2)
+            << "the dialog is gone or not small";
         return dialog;
     }
 
@@ -115,7 +115,8 @@ protected:
         std::string player;
         waitUntil(appearTimeout, [&] {
             for (const auto& window : desktop_->programWindows()) {
-                if (desktop_->size(window).width >= screenWidth / 2) {
+                const auto size = desktop_->size(window);
+                if (size && size->width >= screenWidth / 2) {
                     player = window;
                 }
             }
@@ -180,10 +181,11 @@ TEST_F(LaunchDialog, UntickedBoxWindowIsNotFullScreen) {
     std::string player;
     ASSERT_NO_FATAL_FAILURE(playWith({"shift+Tab", "space", "Tab", "Return"}, player));
     const auto size = desktop_->size(player);
-    EXPECT_LT(size.width, screenWidth);
-    EXPECT_LT(size.height, screenHeight);
-    EXPECT_GE(size.width, screenWidth * 3 / 4);
-    EXPECT_GE(size.height, screenHeight * 3 / 4);
+    ASSERT_TRUE(size) << "the player window is gone";
+    EXPECT_LT(size->width, screenWidth);
+    EXPECT_LT(size->height, screenHeight);
+    EXPECT_GE(size->width, screenWidth * 3 / 4);
+    EXPECT_GE(size->height, screenHeight * 3 / 4);
 }
 
 // F11 takes the player out of full screen, to its first size, and back in,
@@ -234,8 +236,10 @@ TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
     const auto player = waitForPlayer();
     ASSERT_FALSE(player.empty()) << "no player window";
     const auto before = desktop_->size(player);
-    desktop_->tool({"xdotool", "windowsize", player, std::to_string(before.width - narrower),
-                    std::to_string(before.height - lower)});
+    ASSERT_TRUE(before) << "the player window is gone";
+    const WindowSize given{before->width - narrower, before->height - lower};
+    desktop_->tool({"xdotool", "windowsize", player, std::to_string(given.width),
+                    std::to_string(given.height)});
     ASSERT_TRUE(pageSaw(3)) << "the page never saw the smaller size";
     desktop_->type({"F11"});
     ASSERT_TRUE(pageSaw(4)) << "the page never saw full screen again";
@@ -245,14 +249,8 @@ TEST_F(LaunchDialog, F11LeavesAndEntersFullScreen) {
     // that still has the size after a while keeps it. Any change of its
     // size ends the wait at once.
     desktop_->watch(player);
-    const auto kept = [&] {
-        const auto now = desktop_->size(player);
-        return now.width == before.width - narrower && now.height == before.height - lower;
-    };
-    waitUntil(Seconds(3.0), [&] { return !kept(); });
-    const auto after = desktop_->size(player);
-    EXPECT_EQ(after.width, before.width - narrower);
-    EXPECT_EQ(after.height, before.height - lower);
+    waitUntil(Seconds(3.0), [&] { return desktop_->size(player) != given; });
+    EXPECT_TRUE(desktop_->size(player) == given) << "the window did not keep the size given";
     desktop_->type({"x"});
     expectQuietExit(quitTimeout);
 }

@@ -60,12 +60,14 @@ std::vector<std::string> DesktopWatch::programWindows() const {
 }
 
 Wake DesktopWatch::wake() {
-    return {ConnectionNumber(connection_), [this] {
+    return {ConnectionNumber(connection_),
+            [this] {
                 while (XPending(connection_) > 0) {
                     XEvent event;
                     XNextEvent(connection_, &event);
                 }
-            }};
+            },
+            [this] { return XEventsQueued(connection_, QueuedAlready) > 0; }};
 }
 
 void DesktopWatch::watch(const std::string& window) {
@@ -92,7 +94,7 @@ std::string DesktopWatch::waitForProgramWindow(ChildProcess& program, Seconds bo
     return found;
 }
 
-WindowSize DesktopWatch::size(const std::string& window) const {
+std::optional<WindowSize> DesktopWatch::size(const std::string& window) const {
     Window root = 0;
     int x = 0;
     int y = 0;
@@ -100,9 +102,12 @@ WindowSize DesktopWatch::size(const std::string& window) const {
     unsigned height = 0;
     unsigned border = 0;
     unsigned depth = 0;
-    XGetGeometry(connection_, std::strtoul(window.c_str(), nullptr, 10), &root, &x, &y, &width,
-                 &height, &border, &depth);
-    return {static_cast<int>(width), static_cast<int>(height)};
+    // A window that is gone makes the query fail (its error is ignored).
+    if (XGetGeometry(connection_, std::strtoul(window.c_str(), nullptr, 10), &root, &x, &y, &width,
+                     &height, &border, &depth) == 0) {
+        return std::nullopt;
+    }
+    return WindowSize{static_cast<int>(width), static_cast<int>(height)};
 }
 
 bool DesktopWatch::focus(const std::string& window) {

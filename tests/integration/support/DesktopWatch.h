@@ -4,6 +4,7 @@
 // xdotool, and waits that the display's own events wake: a window shown,
 // hidden, moved, resized, renamed or given the focus.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ namespace velmorin::test {
 struct WindowSize {
     int width = 0;
     int height = 0;
+
+    bool operator==(const WindowSize&) const = default;
 };
 
 class DesktopWatch {
@@ -49,7 +52,7 @@ public:
     // or once `program` ended.
     std::string waitForProgramWindow(ChildProcess& program, Seconds bound);
     // The window's size now; nothing for a window that is gone.
-    WindowSize size(const std::string& window) const;
+    std::optional<WindowSize> size(const std::string& window) const;
     // Gives the window the keyboard focus and waits until the display says
     // it has it. A key typed after that reaches the window after its focus
     // event, since the server hands a client its events in order.

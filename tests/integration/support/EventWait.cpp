@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -43,14 +44,34 @@ bool LoopWait::run() {
     return quit_;
 }
 
+namespace {
+
+// Answers `done`, and while it does not hold and a wake has something
+// queued, takes that in and asks again; true when it held.
+bool holdsWithNothingQueued(const std::vector<Wake>& wakes, const std::function<bool()>& done) {
+    while (!done()) {
+        const auto queued = std::find_if(wakes.begin(), wakes.end(), [](const Wake& wake) {
+            return wake.queued && wake.queued();
+        });
+        if (queued == wakes.end()) {
+            return false;
+        }
+        queued->take();
+    }
+    return true;
+}
+
+}  // namespace
+
 bool waitUntil(Seconds bound, const std::vector<Wake>& wakes, const std::function<bool()>& done) {
-    if (done()) {
+    if (holdsWithNothingQueued(wakes, done)) {
         return true;
     }
     GMainContext* context = g_main_context_new();
     // Each wake's source is given its wake and the wait it may end.
     struct Watch {
         const Wake& wake;
+        const std::vector<Wake>& wakes;
         const std::function<bool()>& done;
         LoopWait& wait;
     };
@@ -59,7 +80,7 @@ bool waitUntil(Seconds bound, const std::vector<Wake>& wakes, const std::functio
         LoopWait wait(context, bound);
         std::vector<std::unique_ptr<Watch>> watches;
         for (const auto& wake : wakes) {
-            auto& watch = *watches.emplace_back(new Watch{wake, done, wait});
+            auto& watch = *watches.emplace_back(new Watch{wake, wakes, done, wait});
             GSource* source = g_unix_fd_source_new(
                 wake.fd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR));
             g_source_set_callback(source,
@@ -68,7 +89,7 @@ bool waitUntil(Seconds bound, const std::vector<Wake>& wakes, const std::functio
                                       if (watch.wake.take) {
                                           watch.wake.take();
                                       }
-                                      if (watch.done()) {
+                                      if (holdsWithNothingQueued(watch.wakes, watch.done)) {
                                           watch.wait.quit();
                                       }
                                       return watch.wake.take ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
@@ -84,7 +105,11 @@ bool waitUntil(Seconds bound, const std::vector<Wake>& wakes, const std::functio
     return held || done();
 }
 
-ProcessEnd::ProcessEnd(pid_t pid) : fd_(static_cast<int>(syscall(SYS_pidfd_open, pid, 0))) {}
+ProcessEnd::ProcessEnd(pid_t pid) : fd_(static_cast<int>(syscall(SYS_pidfd_open, pid, 0))) {
+    if (fd_ < 0) {
+        error_ = errno;
+    }
+}
 
 ProcessEnd::~ProcessEnd() {
     if (fd_ >= 0) {
@@ -92,16 +117,18 @@ ProcessEnd::~ProcessEnd() {
     }
 }
 
-ProcessEnd::ProcessEnd(ProcessEnd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+ProcessEnd::ProcessEnd(ProcessEnd&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
 
 ProcessEnd& ProcessEnd::operator=(ProcessEnd&& other) noexcept {
     std::swap(fd_, other.fd_);
+    std::swap(error_, other.error_);
     return *this;
 }
 
 bool ProcessEnd::ended() const {
     if (fd_ < 0) {
-        return true;
+        return error_ == ESRCH;
     }
     pollfd end{fd_, POLLIN, 0};
     return poll(&end, 1, 0) > 0;

@@ -97,7 +97,8 @@ inline constexpr Seconds probeDelay{4.0};
 // other work) leaves the page less of that time, or none, and the probe may
 // then read the blank document. A run in which the page was asked for so late
 // that it had less than pageTimeNeeded before the probe says nothing about
-// the page, so it is made again, a bounded number of times.
+// the page, so it is made again, at most three times, each time counted in
+// the test's output.
 WatchedRun runSelfTestPage(const std::string& page, Seconds pageTimeNeeded = Seconds(1.5),
                            const std::filesystem::path& program = {});
 // The same for a demo of several files, whose start page is index.html.

@@ -19,10 +19,11 @@ namespace velmorin::test {
 // Files of a demo, by path below the demo folder ("index.html", "js/a.js").
 using DemoPages = std::map<std::string, std::string>;
 
-// A bundle of its own in a fresh temporary folder: a copy of the built
-// program at bin/velmorin-hd (a copy, not a link, since the program finds
-// its demo from its own resolved path) and the given files in
-// share/velmorin-hd/demo/. The folder is removed with the bundle.
+// A bundle of its own in a fresh temporary folder: the built program at
+// bin/velmorin-hd (a hard link, or a copy across file systems; never a
+// symbolic link, since the program finds its demo from its own resolved
+// path) and the given files in share/velmorin-hd/demo/. The folder is
+// removed with the bundle.
 class TestBundle {
 public:
     explicit TestBundle(const DemoPages& pages);
