@@ -16,12 +16,12 @@ namespace {
 // the engine's answers for the types come first.
 const char* const formatsPage = R"html(<!doctype html>
 <html><head><meta charset="utf-8"><style>
-video { position: fixed; left: 0; top: 0; width: 64px; height: 36px; }
+video, #caption { position: fixed; left: 0; top: 0; width: 64px; height: 36px; }
 </style></head><body>
 <video id="mp4" src="clips/white-tone.mp4" autoplay muted></video>
 <video id="mov" src="clips/white.mov" autoplay muted></video>
 <audio id="m4a" src="clips/tone-440.m4a" autoplay></audio>
-<p id="caption">formats</p>
+<div id="caption">formats</div>
 <script>
 const types = [
     document.createElement('video').canPlayType('video/mp4; codecs="avc1.42E01E, mp4a.40.2"'),
