@@ -1,5 +1,5 @@
 #!/bin/sh
-# Installs what a fresh Debian 12 or Ubuntu machine lacks to build, play and
+# Installs what a fresh Debian 12 or 13 or Ubuntu machine lacks to build, play and
 # test the player, and with "bench" also what bench/run.sh compares it with.
 # Does nothing when everything is already there. The one list of the packages
 # the project needs.
@@ -12,7 +12,7 @@ googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev \
 xvfb xauth xdotool x11-utils openbox weston sway wtype grim \
 imagemagick librsvg2-bin desktop-file-utils appstream dpkg-dev file python3 \
 pulseaudio pulseaudio-utils sox gstreamer1.0-pulseaudio gstreamer1.0-libav gstreamer1.0-plugins-bad \
-pipewire wireplumber pipewire-pulse dbus gdb"
+pipewire wireplumber pipewire-pulse dbus gdb debootstrap bubblewrap"
 # The peer browser of the benchmarks, and GStreamer's tools, which make the
 # media benchmark's clips.
 if [ "${1:-}" = bench ]; then
