@@ -10,6 +10,8 @@ namespace velmorin::test {
 //   tone-440.ogg  4 s of a 440 Hz sine, Vorbis
 //   tone-440.wav  1 s of the same, PCM
 //   white.webm    2 s of a white picture, VP8
+//   white.ogv     1 s of a white picture, Theora
+//   blip-0.2.mp3, blip-0.4.mp3, blip-1.2.mp3  short MP3 sounds with no length header
 Bytes mediaClip(const std::string& name);
 
 }  // namespace velmorin::test

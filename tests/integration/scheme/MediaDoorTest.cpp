@@ -81,6 +81,39 @@ audio.pause();
 return JSON.stringify({ends, first: seen[0], least: Math.min(...seen), most: Math.max(...seen)});
 )js";
 
+// Plays every clip of `clipList` (a line each) at once, twice: to its end,
+// then again from currentTime = 0. Gives a line per clip: its duration when
+// its metadata came and after it ended, the events each play ended with
+// ("pause ended" when it ended, as far as any came within 10 s), and whether
+// it then read as paused and ended.
+const char* const endEachScript = R"js(
+const endOfPlay = audio => new Promise(resolve => {
+    const events = [];
+    const note = event => {
+        events.push(event.type);
+        if (events.length === 2) { resolve(events.join(' ')); }
+    };
+    audio.onpause = note;
+    audio.onended = note;
+    setTimeout(() => resolve(events.join(' ') || 'none'), 10000);
+});
+const playTwice = async src => {
+    const audio = new Audio(src);
+    const metadata = new Promise(resolve => audio.onloadedmetadata = () => resolve(audio.duration));
+    let end = endOfPlay(audio);
+    await audio.play();
+    const first = await end;
+    const ended = audio.duration;
+    audio.currentTime = 0;
+    end = endOfPlay(audio);
+    await audio.play();
+    const second = await end;
+    return [(await metadata).toFixed(2), ended.toFixed(2), first, '/', second, '/',
+            audio.paused && audio.ended].join(' ');
+};
+return (await Promise.all(clipList.split('\n').map(playTwice))).join('\n');
+)js";
+
 // What an element made of a URL, and the URL as the engine read it.
 struct MediaOutcome {
     std::string url;
@@ -97,6 +130,9 @@ protected:
         tree_.writeDemo("tone-440.ogg", mediaClip("tone-440.ogg"));
         tree_.writeDemo("sub/tone-440.wav", mediaClip("tone-440.wav"));
         tree_.write("beside.wav", mediaClip("tone-440.wav"));
+        for (const char* blip : {"blip-0.2.mp3", "blip-0.4.mp3", "blip-1.2.mp3"}) {
+            tree_.writeDemo(blip, mediaClip(blip));
+        }
     }
 
     void open() {
@@ -122,6 +158,12 @@ protected:
 
     std::string play(const std::string& src, const std::string& how) {
         return pageAnswer(engine_->view(), playScript, {{"src", src}, {"how", how}}, mediaTimeout);
+    }
+
+    std::vector<std::string> endEach(const std::vector<std::string>& clips) {
+        return splitOn(pageAnswer(engine_->view(), endEachScript, {{"clipList", joinLines(clips)}},
+                                  mediaTimeout),
+                       '\n');
     }
 
     DemoTree tree_{"velmorin-media"};
@@ -267,6 +309,39 @@ TEST_F(MediaDoorTest, SeeksAndLoops) {
         EXPECT_GE(field("least"), c.leastAtLeast) << report;
         EXPECT_LT(field("first"), c.firstBelow) << report;
         EXPECT_GT(field("most"), c.mostAbove) << report;
+    }
+}
+
+// Sixteen short sounds started at once, as a page's effects are, most of
+// them shorter than their parser's first guess at a length: each has its
+// length from the start, ends with pause and ended, and plays again from 0.
+TEST_F(MediaDoorTest, ShortSoundsEndAndPlayAgain) {
+    open();
+    const std::pair<const char*, double> sounds[] = {{"blip-0.2.mp3", 0.2},
+                                                     {"blip-0.4.mp3", 0.4},
+                                                     {"blip-1.2.mp3", 1.2},
+                                                     {"sub/tone-440.wav", 1.0}};
+    std::vector<std::string> effects;
+    std::vector<double> lengths;
+    for (int round = 0; round < 4; ++round) {
+        for (const auto& [clip, seconds] : sounds) {
+            effects.push_back(clip);
+            lengths.push_back(seconds);
+        }
+    }
+    const auto lines = endEach(effects);
+    ASSERT_EQ(lines.size(), effects.size());
+    for (std::size_t index = 0; index < effects.size(); ++index) {
+        SCOPED_TRACE(effects[index] + ": " + lines[index]);
+        const auto fields = splitOn(lines[index], ' ');
+        ASSERT_GE(fields.size(), 2u);
+        for (const auto& duration : {fields[0], fields[1]}) {
+            // The decoder's padding makes an MP3 a frame or two longer.
+            EXPECT_GE(std::stod(duration), lengths[index] - 0.01);
+            EXPECT_LT(std::stod(duration), lengths[index] + 0.1);
+        }
+        EXPECT_EQ(lines[index].substr(lines[index].find(' ', fields[0].size() + 1) + 1),
+                  "pause ended / pause ended / true");
     }
 }
 
