@@ -244,7 +244,7 @@ TEST_F(MediaDoorTest, LoadsTheFolderFilesByAnyUrlThatNamesThem) {
 // clip at every name a row may reach: media load exactly where the scheme's
 // handler serves, and fail with error 4 everywhere else. The one difference
 // is a link that leads out of the folder: the handler follows it, but the
-// web process sees the demo folder alone, so media cannot.
+// media source refuses the file it leads to.
 TEST_F(MediaDoorTest, RefusesExactlyWhereTheSchemeRefuses) {
     const auto clip = mediaClip("tone-440.wav");
     tree_.addSpecialEntries();

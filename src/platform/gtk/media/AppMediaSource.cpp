@@ -6,8 +6,10 @@
 //
 // The element opens the file through openResource(), the same code that
 // answers the page's other requests, so media obey the same rules: a URL
-// that leaves the folder opens nothing, and nothing outside the folder is
-// opened. It then reads the file in place, piece by piece, from wherever the
+// that leaves the folder opens nothing. Unlike those requests, media then
+// refuse a file that a link inside the folder leads to outside it: the file
+// is opened, its real path found from the open descriptor, and nothing of it
+// is read. It then reads the file in place, piece by piece, from wherever the
 // demuxer seeks to (seeking moves the offset, it does not read the file
 // again from its start), rather than whole into memory.
 
@@ -23,6 +25,7 @@
 
 #include "platform/gtk/media/MediaDoorNames.h"
 #include "scheme/MediaReadModes.h"
+#include "scheme/PathResolution.h"
 #include "scheme/ResourceFile.h"
 
 namespace {
@@ -74,6 +77,20 @@ std::string firstBytes(int fd) {
     return bytes;
 }
 
+// Whether the open file `fd` lies inside `folder` once every link on the way
+// to either is followed. The folder's rule is that of the path text, and a
+// link inside the folder can lead out of it; what the engine's sandbox shows
+// differs from one install to another (from the .deb it shows /usr/share,
+// read-only, with the demo folder in it), so media do not rely on it.
+bool reallyInside(const char* folder, int fd) {
+    g_autofree gchar* opened =
+        g_file_read_link(("/proc/self/fd/" + std::to_string(fd)).c_str(), nullptr);
+    char* root = realpath(folder, nullptr);
+    const bool inside = opened != nullptr && root != nullptr && velmorin::liesInside(root, opened);
+    free(root);
+    return inside;
+}
+
 gboolean start(GstBaseSrc* base) {
     auto* self = asAppSrc(base);
     const char* folder = std::getenv(velmorin::gtk::mediaFolderVariable);
@@ -84,7 +101,8 @@ gboolean start(GstBaseSrc* base) {
         resource = velmorin::openResource(folder, self->uri);
     }
     struct stat status {};
-    if (!resource || fstat(resource->file.get(), &status) != 0) {
+    if (!resource || !reallyInside(folder, resource->file.get()) ||
+        fstat(resource->file.get(), &status) != 0) {
         // Not found: the engine gives the element the same error as for a
         // file it cannot play, MEDIA_ERR_SRC_NOT_SUPPORTED.
         GST_ELEMENT_ERROR(self, RESOURCE, NOT_FOUND, ("No such media file."),
