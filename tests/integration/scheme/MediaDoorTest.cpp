@@ -59,7 +59,7 @@ await new Promise((resolve, reject) => {
 });
 if (how === 'seek' || how === 'fastSeek') {
     const seeked = new Promise(resolve => audio.onseeked = resolve);
-    if (how === 'seek') { audio.currentTime = 2.5; } else { audio.fastSeek(2.5); }
+    if (how === 'seek') { audio.currentTime = Number(to); } else { audio.fastSeek(Number(to)); }
     await seeked;
     seen.length = 0;
 }
@@ -152,6 +152,9 @@ protected:
         tree_.writeDemo("tone-440.bin", mediaClip("tone-440.ogg"));
         tree_.writeDemo("white.ogg", mediaClip("white.webm"));
         tree_.writeDemo("white.ogv", mediaClip("white.ogv"));
+        for (const char* tone : {"tone-440.webm", "tone-440.mp3", "tone-440.flac"}) {
+            tree_.writeDemo(tone, mediaClip(tone));
+        }
         tree_.writeDemo("sub/tone-440.wav", mediaClip("tone-440.wav"));
         tree_.write("beside.wav", mediaClip("tone-440.wav"));
         for (const char* blip : {"blip-0.2.mp3", "blip-0.4.mp3", "blip-1.2.mp3"}) {
@@ -180,8 +183,9 @@ protected:
         return outcomes;
     }
 
-    std::string play(const std::string& src, const std::string& how) {
-        return pageAnswer(engine_->view(), playScript, {{"src", src}, {"how", how}}, mediaTimeout);
+    std::string play(const std::string& src, const std::string& how, const std::string& to) {
+        return pageAnswer(engine_->view(), playScript, {{"src", src}, {"how", how}, {"to", to}},
+                          mediaTimeout);
     }
 
     std::vector<std::string> endEach(const std::vector<std::string>& clips) {
@@ -307,6 +311,8 @@ TEST_F(MediaDoorTest, RefusesExactlyWhereTheSchemeRefuses) {
 struct PlayCase {
     std::string how;
     std::string src;
+    // Where a seek goes, in seconds.
+    std::string to;
     int ends;
     double leastAtLeast;
     double firstBelow;
@@ -315,15 +321,25 @@ struct PlayCase {
 
 TEST_F(MediaDoorTest, SeeksAndLoops) {
     open();
-    // Seeking to 2.5 s of the 4 s tone (Ogg, whatever its name) plays from there, never earlier, to
-    // the end; the 1 s clip plays whole, and looped wraps twice.
-    for (const auto& c : {PlayCase{"seek", "tone-440.ogg", 0, 2.3, 2.9, 3.8},
-                          PlayCase{"fastSeek", "tone-440.ogg", 0, 2.3, 2.9, 3.8},
-                          PlayCase{"seek", "tone-440.bin", 0, 2.3, 2.9, 3.8},
-                          PlayCase{"whole", "sub/tone-440.wav", 0, 0.0, 0.5, 0.9},
-                          PlayCase{"loop", "sub/tone-440.wav", 2, 0.0, 1.0, 0.5}}) {
-        SCOPED_TRACE(c.how);
-        const auto report = play(c.src, c.how);
+    // Seeking to 2.5 s of a 4 s tone plays from there, never earlier, to the
+    // end, whatever the container and its read mode (pull for Ogg, whatever
+    // its name; push for WebM and FLAC), and so does seeking to 0.5 s of the
+    // 1 s WAV; that clip plays whole, and looped wraps twice.
+    //
+    // A 4 s MP3 (tone-440.mp3) has no row yet: read in pull mode, it has no
+    // length when its metadata come, and a seek made then never ends in
+    // seeked. Read in push mode it seeked, but sounds under 1.5 s never
+    // ended (ShortSoundsEndAndPlayAgain).
+    for (const auto& c : {PlayCase{"seek", "tone-440.ogg", "2.5", 0, 2.3, 2.9, 3.8},
+                          PlayCase{"fastSeek", "tone-440.ogg", "2.5", 0, 2.3, 2.9, 3.8},
+                          PlayCase{"seek", "tone-440.bin", "2.5", 0, 2.3, 2.9, 3.8},
+                          PlayCase{"seek", "tone-440.webm", "2.5", 0, 2.3, 2.9, 3.8},
+                          PlayCase{"seek", "tone-440.flac", "2.5", 0, 2.3, 2.9, 3.8},
+                          PlayCase{"seek", "sub/tone-440.wav", "0.5", 0, 0.4, 0.9, 0.9},
+                          PlayCase{"whole", "sub/tone-440.wav", "0", 0, 0.0, 0.5, 0.9},
+                          PlayCase{"loop", "sub/tone-440.wav", "0", 2, 0.0, 1.0, 0.5}}) {
+        SCOPED_TRACE(c.how + " " + c.src);
+        const auto report = play(c.src, c.how, c.to);
         // The report is flat JSON of numbers, read field by field.
         auto field = [&report](const std::string& name) {
             const auto at = report.find("\"" + name + "\":");
