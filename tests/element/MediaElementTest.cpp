@@ -162,7 +162,7 @@ TEST_F(MediaElementTest, OffersTheModesTheContentWants) {
     };
     for (const auto& [name, pull] :
          {Row{"tone-440.ogg", true}, Row{"tone.bin", true}, Row{"white.ogv", true},
-          Row{"blip-0.4.mp3", true}, Row{"white.webm", false}, Row{"tone-440.wav", false}}) {
+          Row{"blip-0.4.mp3", true}, Row{"tone-440.mp3", false}, Row{"white.webm", false}, Row{"tone-440.wav", false}}) {
         SCOPED_TRACE(name);
         auto element = make(std::string("app://demo/") + name);
         GstPad* source = gst_element_get_static_pad(element.get(), "src");

@@ -326,10 +326,9 @@ TEST_F(MediaDoorTest, SeeksAndLoops) {
     // its name; push for WebM and FLAC), and so does seeking to 0.5 s of the
     // 1 s WAV; that clip plays whole, and looped wraps twice.
     //
-    // A 4 s MP3 (tone-440.mp3) has no row yet: read in pull mode, it has no
-    // length when its metadata come, and a seek made then never ends in
-    // seeked. Read in push mode it seeked, but sounds under 1.5 s never
-    // ended (ShortSoundsEndAndPlayAgain).
+    // A 4 s MP3 (tone-440.mp3, read in push mode as every MP3 of 2 s or more
+    // is) has no row: a seek made before it plays does not end in seeked
+    // within the page's time here, a fault not yet understood.
     for (const auto& c : {PlayCase{"seek", "tone-440.ogg", "2.5", 0, 2.3, 2.9, 3.8},
                           PlayCase{"fastSeek", "tone-440.ogg", "2.5", 0, 2.3, 2.9, 3.8},
                           PlayCase{"seek", "tone-440.bin", "2.5", 0, 2.3, 2.9, 3.8},

@@ -65,13 +65,13 @@ VelmorinAppSrc* asAppSrc(gpointer object) {
 GstStaticPadTemplate sourceTemplate =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS_ANY);
 
-// The first bytes of the open file `fd`, as many as there are up to
-// mediaSniffLength.
-std::string firstBytes(int fd) {
+// The bytes of the open file `fd` from `offset` on, as many as there are up
+// to mediaSniffLength.
+std::string bytesAt(int fd, std::uint64_t offset) {
     std::string bytes(velmorin::mediaSniffLength, '\0');
     ssize_t count = -1;
     do {
-        count = pread(fd, bytes.data(), bytes.size(), 0);
+        count = pread(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
     } while (count < 0 && errno == EINTR);
     bytes.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
     return bytes;
@@ -110,7 +110,9 @@ gboolean start(GstBaseSrc* base) {
         return FALSE;
     }
     self->size = static_cast<guint64>(status.st_size);
-    self->modes = velmorin::mediaReadModes(firstBytes(resource->file.get()));
+    const std::string first = bytesAt(resource->file.get(), 0);
+    self->modes = velmorin::mediaReadModes(
+        first, bytesAt(resource->file.get(), velmorin::mediaFrameOffset(first)), self->size);
     self->fd = resource->file.release();
     GST_DEBUG_OBJECT(self, "opened %s, %" G_GUINT64_FORMAT " bytes", resource->path.c_str(),
                      self->size);
