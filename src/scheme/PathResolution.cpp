@@ -87,14 +87,15 @@ std::optional<std::string> resolveResource(std::string_view rootPath, std::strin
     joined += relativeName(*path);
     auto resolved = standardizePath(joined);
 
-    // The separator belongs to the prefix, so the folder itself and a
-    // neighbour such as "demo2" beside "demo" both fail.
-    std::string prefix(rootPath);
-    prefix += '/';
-    if (!resolved.starts_with(prefix)) {
+    if (!liesInside(rootPath, resolved)) {
         return std::nullopt;
     }
     return resolved;
+}
+
+bool liesInside(std::string_view rootPath, std::string_view path) {
+    return path.size() > rootPath.size() && path.starts_with(rootPath) &&
+           path[rootPath.size()] == '/';
 }
 
 }  // namespace velmorin

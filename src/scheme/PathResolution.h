@@ -21,6 +21,11 @@ std::string standardizePath(std::string_view path);
 // marks right after it go with it ("/\u0301x" gives "x").
 std::string relativeName(std::string_view path);
 
+// Whether `path` lies strictly inside the folder `rootPath`: a prefix test
+// on the text, the separator part of the prefix, so the folder itself and a
+// neighbour such as "demo2" beside "demo" both fail.
+bool liesInside(std::string_view rootPath, std::string_view path);
+
 // Maps a request URL to a file strictly inside `rootPath` (a standardized
 // absolute path), or refuses with nothing. Only the URL's path is read.
 //

@@ -453,8 +453,8 @@ def check_entry(check, top, full, path):
         if not points_to.startswith(top + os.sep):
             check.add(WARNING, path, 0,
                       f"is a symbolic link to {points_to}, outside the demo folder: the player "
-                      "follows it and serves what it points to, but <audio> and <video> cannot "
-                      "play through it; copy the file in instead")
+                      "follows it and serves what it points to, but <audio> and <video> refuse "
+                      "it (error 4) wherever the player is installed; copy the file in instead")
         return
     if stat.S_IFMT(mode) in NOT_REGULAR:
         check.add(WARNING, path, 0,

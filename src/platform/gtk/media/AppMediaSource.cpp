@@ -6,8 +6,10 @@
 //
 // The element opens the file through openResource(), the same code that
 // answers the page's other requests, so media obey the same rules: a URL
-// that leaves the folder opens nothing, and nothing outside the folder is
-// opened. It then reads the file in place, piece by piece, from wherever the
+// that leaves the folder opens nothing. Unlike those requests, media then
+// refuse a file that a link inside the folder leads to outside it: the file
+// is opened, its real path found from the open descriptor, and nothing of it
+// is read. It then reads the file in place, piece by piece, from wherever the
 // demuxer seeks to (seeking moves the offset, it does not read the file
 // again from its start), rather than whole into memory.
 
@@ -18,11 +20,12 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
-#include <string_view>
+#include <string>
 
 #include "platform/gtk/media/MediaDoorNames.h"
+#include "scheme/MediaReadModes.h"
+#include "scheme/PathResolution.h"
 #include "scheme/ResourceFile.h"
 
 namespace {
@@ -39,6 +42,10 @@ struct VelmorinAppSrc {
     // The open file while the element runs, -1 while it is stopped.
     int fd;
     guint64 size;
+    // Chosen from the file's first bytes each time it is opened, and kept
+    // after it is closed: GStreamer may open the file only to answer the
+    // scheduling query, before the element runs.
+    velmorin::MediaReadModes modes;
 };
 
 struct VelmorinAppSrcClass {
@@ -58,6 +65,32 @@ VelmorinAppSrc* asAppSrc(gpointer object) {
 GstStaticPadTemplate sourceTemplate =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS_ANY);
 
+// The bytes of the open file `fd` from `offset` on, as many as there are up
+// to mediaSniffLength.
+std::string bytesAt(int fd, std::uint64_t offset) {
+    std::string bytes(velmorin::mediaSniffLength, '\0');
+    ssize_t count = -1;
+    do {
+        count = pread(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    } while (count < 0 && errno == EINTR);
+    bytes.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+    return bytes;
+}
+
+// Whether the open file `fd` lies inside `folder` once every link on the way
+// to either is followed. The folder's rule is that of the path text, and a
+// link inside the folder can lead out of it; what the engine's sandbox shows
+// differs from one install to another (from the .deb it shows /usr/share,
+// read-only, with the demo folder in it), so media do not rely on it.
+bool reallyInside(const char* folder, int fd) {
+    g_autofree gchar* opened =
+        g_file_read_link(("/proc/self/fd/" + std::to_string(fd)).c_str(), nullptr);
+    char* root = realpath(folder, nullptr);
+    const bool inside = opened != nullptr && root != nullptr && velmorin::liesInside(root, opened);
+    free(root);
+    return inside;
+}
+
 gboolean start(GstBaseSrc* base) {
     auto* self = asAppSrc(base);
     const char* folder = std::getenv(velmorin::gtk::mediaFolderVariable);
@@ -68,7 +101,8 @@ gboolean start(GstBaseSrc* base) {
         resource = velmorin::openResource(folder, self->uri);
     }
     struct stat status {};
-    if (!resource || fstat(resource->file.get(), &status) != 0) {
+    if (!resource || !reallyInside(folder, resource->file.get()) ||
+        fstat(resource->file.get(), &status) != 0) {
         // Not found: the engine gives the element the same error as for a
         // file it cannot play, MEDIA_ERR_SRC_NOT_SUPPORTED.
         GST_ELEMENT_ERROR(self, RESOURCE, NOT_FOUND, ("No such media file."),
@@ -76,6 +110,9 @@ gboolean start(GstBaseSrc* base) {
         return FALSE;
     }
     self->size = static_cast<guint64>(status.st_size);
+    const std::string first = bytesAt(resource->file.get(), 0);
+    self->modes = velmorin::mediaReadModes(
+        first, bytesAt(resource->file.get(), velmorin::mediaFrameOffset(first)), self->size);
     self->fd = resource->file.release();
     GST_DEBUG_OBJECT(self, "opened %s, %" G_GUINT64_FORMAT " bytes", resource->path.c_str(),
                      self->size);
@@ -100,43 +137,28 @@ gboolean getSize(GstBaseSrc* base, guint64* size) {
     return TRUE;
 }
 
-// Whether the demuxer may read the file itself (pull mode), or only take
-// what the element reads on in its own thread (push mode). Each container's
-// demuxer seeks well in one of the two:
-//
-// - In pull mode Matroska and WebM seek in the thread that asks, the engine's
-//   main thread, and first stop their own reading thread; that one can be
-//   waiting on the engine's video sink, which waits on the main thread to
-//   take its frame. A looping <video> then hung the page for good (seen on a
-//   busy machine about one run in three). In push mode they seek by asking
-//   the element for another offset, as with the engine's own loader.
-// - Ogg seeks only by reading the file itself: in push mode a seek made
-//   before playing was dropped, and playing began at the start.
-//
-// So Ogg files ("tone.ogg", "clip.ogv", "voice.opus") get both modes, the
-// demuxer taking pull, and every other file push alone.
-bool offersPullMode(const gchar* uri) {
-    static const char* const oggNames[] = {".ogg", ".oga", ".ogv", ".ogx", ".opus", ".spx"};
-    if (uri == nullptr) {
-        return false;
-    }
-    std::string_view name(uri);
-    name = name.substr(0, name.find_first_of("?#"));
-    for (const char* ogg : oggNames) {
-        const std::size_t length = std::strlen(ogg);
-        if (name.size() >= length &&
-            g_ascii_strncasecmp(name.data() + name.size() - length, ogg, length) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
+// The scheduling query asks whether the demuxer may read the file itself
+// (pull mode), or only take what the element reads on in its own thread
+// (push mode). The answer is GStreamer's own file source's, both, unless the
+// content wants push alone (see mediaReadModes()). Asked before the element
+// runs, the base class opens the file for a moment to learn whether it can
+// be read anywhere, and the modes are then known too.
 gboolean query(GstBaseSrc* base, GstQuery* query) {
-    if (GST_QUERY_TYPE(query) != GST_QUERY_SCHEDULING || offersPullMode(asAppSrc(base)->uri)) {
-        return GST_BASE_SRC_CLASS(velmorin_app_src_parent_class)->query(base, query);
+    auto* parentClass = GST_BASE_SRC_CLASS(velmorin_app_src_parent_class);
+    if (GST_QUERY_TYPE(query) != GST_QUERY_SCHEDULING) {
+        return parentClass->query(base, query);
+    }
+    GstQuery* opening = gst_query_new_scheduling();
+    const gboolean answered = parentClass->query(base, opening);
+    const gboolean readable = answered && gst_query_has_scheduling_mode(opening, GST_PAD_MODE_PULL);
+    gst_query_unref(opening);
+    if (!answered) {
+        return FALSE;
     }
     gst_query_set_scheduling(query, GST_SCHEDULING_FLAG_SEEKABLE, 1, -1, 0);
+    if (readable && asAppSrc(base)->modes == velmorin::MediaReadModes::pushAndPull) {
+        gst_query_add_scheduling_mode(query, GST_PAD_MODE_PULL);
+    }
     gst_query_add_scheduling_mode(query, GST_PAD_MODE_PUSH);
     return TRUE;
 }
@@ -205,6 +227,7 @@ void velmorin_app_src_init(VelmorinAppSrc* self) {
     self->uri = nullptr;
     self->fd = -1;
     self->size = 0;
+    self->modes = velmorin::MediaReadModes::pushAlone;
     gst_base_src_set_blocksize(GST_BASE_SRC(self), pushBlockSize);
 }
 
