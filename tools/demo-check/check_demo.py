@@ -64,12 +64,14 @@ MEDIA_EXTENSIONS = {"aac", "flac", "m4a", "mov", "mp3", "mp4", "oga", "ogg", "og
 # Media the engine plays with the GStreamer plugins WebKitGTK itself depends
 # on (Ogg, WebM with VP8 or VP9, Vorbis, Opus, FLAC, MP3, WAV), but for these:
 # MP4 and its kin carry H.264 and AAC, whose decoders come with
-# gstreamer1.0-libav, which WebKitGTK only recommends.
+# gstreamer1.0-libav, which WebKitGTK and the player's .deb only recommend.
 MEDIA_NEEDING_LIBAV = {"aac", "m4a", "m4v", "mov", "mp4"}
 
 MEDIA_ADVICE = (
-    "it plays only where gstreamer1.0-libav is installed, which WebKitGTK does not require; "
-    "use WebM (VP8 or VP9 with Vorbis or Opus), Ogg, MP3, FLAC or WAV"
+    "it plays only where gstreamer1.0-libav is installed, which WebKitGTK does not require "
+    "(the player's .deb recommends it and tools/setup.sh installs it, but an install without "
+    "recommends lacks it); for every machine use WebM (VP8 or VP9 with Vorbis or Opus), Ogg, "
+    "MP3, FLAC or WAV"
 )
 
 
