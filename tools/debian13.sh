@@ -110,7 +110,7 @@ cat /etc/resolv.conf >"$root/etc/resolv.conf"
 echo "== Copying the project into the root's $copy"
 mkdir -p "$root$copy"
 find "$root$copy" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf {} +
-if [ -d .git ] || git rev-parse --git-dir >/dev/null 2>&1; then
+if git rev-parse --git-dir >/dev/null 2>&1; then
     git ls-files -z --cached --others --exclude-standard |
         tar --null -T - -cf - | tar -xf - -C "$root$copy"
 else

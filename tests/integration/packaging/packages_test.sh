@@ -27,20 +27,20 @@ case "$(dpkg-deb --field "$deb" Version)" in
 esac
 [ "$(dpkg-deb --field "$deb" Architecture)" = "$(dpkg --print-architecture)" ] ||
     fail "the package is not for $(dpkg --print-architecture)"
+# lists FIELD PACKAGE...: fails unless the .deb's FIELD names each package.
+lists() {
+    field=$1
+    shift
+    for package in "$@"; do
+        dpkg-deb --field "$deb" "$field" | tr ',' '\n' | grep -Eq "^ *$package( |$)" ||
+            fail "$field lacks $package"
+    done
+}
 # The dependencies come from the libraries the program links, so the two
-# toolkits must be among them.
-depends=$(dpkg-deb --field "$deb" Depends)
-for library in libgtk-4-1 libwebkitgtk-6.0-4 libc6; do
-    printf '%s\n' "$depends" | tr ',' '\n' | grep -Eq "^ *$library( |$)" ||
-        fail "Depends lacks $library"
-done
-# The engine's recommended media plugins come with the player, as they do
-# with WebKitGTK installed the usual way.
-recommends=$(dpkg-deb --field "$deb" Recommends)
-for plugins in gstreamer1.0-libav gstreamer1.0-plugins-bad; do
-    printf '%s\n' "$recommends" | tr ',' '\n' | grep -Eq "^ *$plugins( |$)" ||
-        fail "Recommends lacks $plugins"
-done
+# toolkits must be among them; the engine's recommended media plugins come
+# with the player, as they do with WebKitGTK installed the usual way.
+lists Depends libgtk-4-1 libwebkitgtk-6.0-4 libc6
+lists Recommends gstreamer1.0-libav gstreamer1.0-plugins-bad
 # Every dependency is one this release has: apt would install the package.
 apt-get install --simulate -q "$deb" >"$work/apt.out" 2>&1 ||
     fail "apt-get cannot install the .deb here: $(tail -n 5 "$work/apt.out")"
