@@ -66,15 +66,15 @@ lit_pixels() {
 
 # Names of the fuzzer's demo folder, ways out of it and malformed paths; each
 # is also tried after "app://demo/".
-media() {
+media_door() {
     for url in a.js sub/x.ogg a%20b.wav %C3%A1.ogg inside away ../beside.ogg \
         %2e%2e/beside.ogg ..%2Fdemo2/x.ogg sub/../a.js sub/deeper/.hidden sub/ \
         'app://elsewhere/a.js?x#y' / '' %00 %zz sub//x.ogg; do
-        seed media "$url"
+        seed media_door "$url"
     done
 }
 
-targets=${*:-resolution report_line lit_pixels media}
+targets=${*:-resolution report_line lit_pixels media_door}
 for target in $targets; do
     rm -rf "${here:?}/corpus/$target"
     mkdir -p "$here/corpus/$target"

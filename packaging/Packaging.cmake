@@ -17,8 +17,6 @@ set(VELMORIN_RELEASE_DATE "2026-12-07")
 set(VELMORIN_PACKAGE_MAINTAINER "vok <vok@velmorin.invalid>" CACHE STRING
     "Maintainer field of the .deb: a name and an address")
 
-set(VELMORIN_HOMEPAGE "https://velmorin.github.io/" CACHE STRING
-    "The project's home page, named by the metainfo and the .deb")
 # The developer's id is the reverse domain name the application id starts
 # with (io.github.velmorin for io.github.velmorin.VelmorinHD).
 string(REGEX REPLACE "\\.[^.]+$" "" VELMORIN_DEVELOPER_ID "${VELMORIN_APP_ID}")

@@ -3,6 +3,7 @@
 # share:
 #
 #   VELMORIN_PAGE_CONTRACT   the file itself, which tools/check-demo is given
+#   VELMORIN_SCHEME          the URL scheme the folder is served under ("app")
 #   VELMORIN_START_PAGE      the page opened first ("index.html")
 #   VELMORIN_EXIT_TITLE      the page title that ends the program
 #   VELMORIN_FALLBACK_TYPE   the content type of a file the table does not name

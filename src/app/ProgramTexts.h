@@ -16,8 +16,6 @@ inline constexpr const char* quitButtonTitle = "Quit";
 inline constexpr const char* quitMenuItemTitle = "Quit";
 inline constexpr const char* quitKeyEquivalent = "q";
 
-inline constexpr const char* demoScheme = "app";
-
 // The demo folder's start page, "app://demo/index.html".
 inline std::string startPageUrl() {
     return std::string(demoScheme) + "://demo/" + std::string(startPageName);

@@ -6,7 +6,7 @@
 
 namespace velmorin {
 
-// How the media plugin lets GStreamer read a file of the demo folder: the
+// How the media door lets GStreamer read a file of the demo folder: the
 // element reading on in its own thread and handing the data down (push), or
 // also the demuxer reading the file itself where it likes (pull).
 enum class MediaReadModes { pushAlone, pushAndPull };

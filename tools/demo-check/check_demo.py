@@ -116,7 +116,7 @@ FOREIGN_SCHEME = re.compile(r"^[A-Za-z][A-Za-z0-9+.-]*:")
 FILE_URL = re.compile(r"\bfile:/[^\s'\"`<>)]*", re.IGNORECASE)
 
 
-def resolve(reference, base):
+def resolve(reference, base, scheme):
     """Where a reference lands in the folder: ("inside", path), ("above", path), or None.
 
     `base` is the folder, relative to the top, that relative references start
@@ -126,7 +126,7 @@ def resolve(reference, base):
     if not reference or reference.startswith(("#", "//")):
         return None
     if FOREIGN_SCHEME.match(reference):
-        if not reference.lower().startswith("app://"):
+        if not reference.lower().startswith(scheme + "://"):
             return None
         path = urllib.parse.urlsplit(reference).path
     else:
@@ -268,7 +268,7 @@ class FolderCheck:
 
     def reference(self, path, line, use, reference, base, what):
         """Judges one reference, from the file `path`, that starts from the folder `base`."""
-        landing = resolve(reference.strip(), base)
+        landing = resolve(reference.strip(), base, self.contract.scheme)
         if landing is None:
             return
         where, target = landing
@@ -276,7 +276,7 @@ class FolderCheck:
         if where == "above":
             self.add(WARNING, path, line,
                      f"{described} goes above the top of the demo folder, and nothing outside "
-                     f"it can be reached: the engine reads it as app://demo/{target}; copy "
+                     f"it can be reached: the engine reads it as {self.contract.scheme}://demo/{target}; copy "
                      "the file into the folder")
             return
         complaint = judge_use(use, target, described, self.contract)
@@ -430,7 +430,7 @@ def check_folder(folder, keeps_compositing=False, contract=None):
     if not os.path.isfile(os.path.join(folder, start_page)):
         check.add(ERROR, start_page, 0,
                   f"there is no {start_page} at the top of the demo folder, and the player "
-                  f"starts from app://demo/{start_page}")
+                  f"starts from {contract.scheme}://demo/{start_page}")
     top = os.path.realpath(folder)
     for directory, subfolders, files in os.walk(folder):
         subfolders.sort()

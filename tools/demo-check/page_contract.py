@@ -16,7 +16,7 @@ import sys
 CONTRACT_FILE = os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "src",
                              "page-contract.txt")
 
-FACTS = ("start-page", "exit-title", "fallback-type")
+FACTS = ("scheme", "start-page", "exit-title", "fallback-type")
 # A value goes into C++ string literals and CMake lists as it stands, so it
 # may hold none of the characters that would need escaping there.
 VALUE = re.compile(r'[^\s";\\]+')
@@ -37,10 +37,11 @@ def extension_of(path):
 
 
 class PageContract:
-    """The start page, the exit title, the fallback type and the content type of each
+    """The scheme, the start page, the exit title, the fallback type and the content type of each
     extension."""
 
     def __init__(self, facts, served_types):
+        self.scheme = facts["scheme"]
         self.start_page = facts["start-page"]
         self.exit_title = facts["exit-title"]
         self.fallback_type = facts["fallback-type"]
@@ -85,7 +86,8 @@ def read_contract(path):
 def cmake_facts(contract):
     """The contract as the CMake variables the build makes the program's headers from."""
     rows = "".join(f'    {{"{e}", "{t}"}},\n' for e, t in contract.served_types.items())
-    return (f'set(VELMORIN_START_PAGE "{contract.start_page}")\n'
+    return (f'set(VELMORIN_SCHEME "{contract.scheme}")\n'
+            f'set(VELMORIN_START_PAGE "{contract.start_page}")\n'
             f'set(VELMORIN_EXIT_TITLE "{contract.exit_title}")\n'
             f'set(VELMORIN_FALLBACK_TYPE "{contract.fallback_type}")\n'
             f"set(VELMORIN_SERVED_TYPE_ROWS [==[\n{rows}]==])\n")

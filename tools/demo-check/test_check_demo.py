@@ -199,7 +199,8 @@ class FolderCheckTest(unittest.TestCase):
             folder, _ = make_folder(top, files)
             contract = os.path.join(top, "contract.txt")
             with open(contract, "w") as out:
-                out.write("# more than the player's own\nstart-page main.html\nexit-title bye\n"
+                out.write("# more than the player's own\nscheme app\nstart-page main.html\n"
+                          "exit-title bye\n"
                           "fallback-type application/x-other\ntype mjs text/javascript\n"
                           "type js text/javascript\ntype css text/css\n")
             self.assertEqual(run(["--strict", f"--page-contract={contract}", folder]), (0, []))
@@ -212,9 +213,9 @@ class FolderCheckTest(unittest.TestCase):
 
 # Contracts the one reader refuses, each beside one it takes; the build and
 # the check both stop on them.
-FACTS = "start-page index.html\nexit-title bye\nfallback-type x/y\n"
+FACTS = "scheme app\nstart-page index.html\nexit-title bye\nfallback-type x/y\n"
 BAD_CONTRACTS = [
-    ("no exit title", "start-page index.html\nfallback-type x/y\n", "gives no exit-title"),
+    ("no exit title", FACTS.replace("exit-title bye\n", ""), "gives no exit-title"),
     ("a type without its value", FACTS + "type svg\n", "cannot read the line"),
     ("a type for a name with a dot", FACTS + "type tar.gz x/y\n", "cannot read the line"),
     ("a value with a semicolon", FACTS + "type css text/css;x\n", "holds a quote"),

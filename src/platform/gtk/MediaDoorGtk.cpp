@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/gtk/PlatformGtk.h"
-#include "platform/gtk/media/MediaDoorNames.h"
+#include "platform/gtk/mediadoor/MediaDoorNames.h"
 
 namespace velmorin::gtk {
 
@@ -20,8 +20,8 @@ std::string pluginFolder() {
     }
     g_autofree char* bin = g_path_get_dirname(executable->c_str());
     g_autofree char* bundle = g_path_get_dirname(bin);
-    g_autofree char* folder = g_build_filename(bundle, VELMORIN_MEDIA_PLUGIN_SUBDIR, nullptr);
-    g_autofree char* plugin = g_build_filename(folder, "libgstvelmorinmedia.so", nullptr);
+    g_autofree char* folder = g_build_filename(bundle, VELMORIN_MEDIA_DOOR_SUBDIR, nullptr);
+    g_autofree char* plugin = g_build_filename(folder, VELMORIN_MEDIA_DOOR_FILE, nullptr);
     if (!g_file_test(plugin, G_FILE_TEST_IS_REGULAR)) {
         return {};
     }
@@ -61,7 +61,7 @@ void openMediaDoor(WebKitWebContext* context, const std::string& scheme,
     // The sandbox cannot show a folder that is not there: the engine's web
     // process would not start at all. Without one, every request fails, and
     // media have nothing to play either.
-    if (scheme != mediaDoorScheme || !g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
+    if (scheme != VELMORIN_MEDIA_DOOR_SCHEME || !g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
         return;
     }
     const std::string plugins = pluginFolder();

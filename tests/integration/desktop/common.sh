@@ -67,7 +67,7 @@ collect_status() {
 }
 
 # make_bundle PROGRAM FOLDER: a bundle readable by everyone in FOLDER, a copy
-# of the program, its media plugin and its built demo, whose start page a
+# of the program, its media door and its built demo, whose start page a
 # check may replace.
 make_bundle() {
     mkdir -p "$2/bin" "$2/share/velmorin-hd" "$2/lib"

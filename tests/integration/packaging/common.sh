@@ -44,8 +44,7 @@ png_size() {
 check_layout() {
     root=$1 app_id=$2 demo_dir=$3
     [ -x "$root/bin/velmorin-hd" ] || fail "$root/bin/velmorin-hd is missing"
-    [ -f "$root/lib/velmorin-hd/gstreamer-1.0/libgstvelmorinmedia.so" ] ||
-        fail "the media plugin is missing from $root/lib/velmorin-hd/gstreamer-1.0"
+    [ -f "$root/$VELMORIN_MEDIA_DOOR" ] || fail "the media door $root/$VELMORIN_MEDIA_DOOR is missing"
     diff -r "$demo_dir" "$root/share/velmorin-hd/demo" ||
         fail "$root/share/velmorin-hd/demo differs from $demo_dir"
     desktop="$root/share/applications/$app_id.desktop"

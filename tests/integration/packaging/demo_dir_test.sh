@@ -78,7 +78,7 @@ build_program() { logged "$1" "$2" "$cmake" --build "$build" --target velmorin-h
 build_program build.log "building failed"
 # The media door answers "app://demo/" with the start page too, from the same
 # contract.
-plugin="$build/lib/velmorin-hd/gstreamer-1.0/libgstvelmorinmedia.so"
+plugin="$build/$VELMORIN_MEDIA_DOOR"
 grep -qaF start.html "$plugin" && ! grep -qaF index.html "$plugin" ||
     fail "the media door was not built with the copy's start page"
 

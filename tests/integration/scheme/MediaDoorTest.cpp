@@ -1,5 +1,5 @@
 // Media elements play the demo folder's files from app: URLs, through the
-// program's media plugin, which opens them by the same rules as every other
+// program's media door, which opens them by the same rules as every other
 // request: what the scheme's handler refuses, media refuse, with the error a
 // failed load gives (4, MEDIA_ERR_SRC_NOT_SUPPORTED).
 

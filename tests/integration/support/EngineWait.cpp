@@ -8,6 +8,7 @@
 #include "platform/gtk/GObjectPtr.h"
 #include "platform/gtk/ImageGtk.h"
 #include "scheme/DemoFiles.h"
+#include "scheme/PageContract.h"
 
 namespace velmorin::test {
 
@@ -245,7 +246,7 @@ std::unique_ptr<EngineView> EngineView::create(std::shared_ptr<SchemeHandler> ha
     }
     std::unique_ptr<EngineView> engine(new EngineView());
     engine->configuration_ = std::make_unique<gtk::WebViewConfigurationGtk>();
-    engine->configuration_->setUrlSchemeHandler(std::move(handler), "app");
+    engine->configuration_->setUrlSchemeHandler(std::move(handler), demoScheme);
     engine->configuration_->setMediaTypesRequiringUserActionForPlayback(MediaTypes::none);
     engine->webView_ = std::make_shared<gtk::WebViewGtk>(*engine->configuration_);
     engine->view_ = G_OBJECT(engine->view());

@@ -79,10 +79,10 @@ void linkOrCopy(const fs::path& from, const fs::path& to) {
 TestBundle::TestBundle(const DemoPages& pages) : tree_("velmorin-bundle") {
     fs::create_directories(executable().parent_path());
     replaceProgram(VELMORIN_PROGRAM_PATH);
-    // The media plugin, where the program looks for it beside itself.
-    const fs::path plugin(VELMORIN_MEDIA_PLUGIN_PATH);
-    fs::create_directories(root() / VELMORIN_MEDIA_PLUGIN_SUBDIR);
-    linkOrCopy(plugin, root() / VELMORIN_MEDIA_PLUGIN_SUBDIR / plugin.filename());
+    // The media door, where the program looks for it beside itself.
+    const fs::path plugin(VELMORIN_MEDIA_DOOR_PATH);
+    fs::create_directories(root() / VELMORIN_MEDIA_DOOR_SUBDIR);
+    linkOrCopy(plugin, root() / VELMORIN_MEDIA_DOOR_SUBDIR / plugin.filename());
     fs::create_directories(demoDirectory());
     for (const auto& [path, content] : pages) {
         tree_.write(fs::relative(demoDirectory(), root()) / path, content);

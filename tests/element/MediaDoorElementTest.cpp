@@ -1,4 +1,4 @@
-// The media plugin's source element, driven by GStreamer alone: found in its
+// The media door's element, driven by GStreamer alone: found in its
 // folder, made from an app: URI, reading the file's own bytes to its end in
 // push and in pull mode, from any offset, with the modes its content wants,
 // and refusing what the folder's rules refuse.
@@ -15,7 +15,7 @@
 #include "common/MediaClips.h"
 #include "common/NamedRows.h"
 #include "common/TempTree.h"
-#include "platform/gtk/media/MediaDoorNames.h"
+#include "platform/gtk/mediadoor/MediaDoorNames.h"
 
 namespace velmorin::test {
 namespace {
@@ -60,10 +60,10 @@ Bytes fileBytes(const std::filesystem::path& path) {
     return bytesOf(readWhole(path));
 }
 
-class MediaElementTest : public testing::Test {
+class MediaDoorElementTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        setenv("GST_PLUGIN_PATH_1_0", VELMORIN_MEDIA_PLUGIN_FOLDER, 1);
+        setenv("GST_PLUGIN_PATH_1_0", VELMORIN_MEDIA_DOOR_FOLDER, 1);
         gst_init(nullptr, nullptr);
     }
 
@@ -147,22 +147,23 @@ protected:
     DemoTree tree_{"velmorin-element"};
 };
 
-TEST_F(MediaElementTest, IsFoundAndMadeFromAnAppUri) {
+TEST_F(MediaDoorElementTest, IsFoundAndMadeFromAnAppUri) {
     auto element = make("app://demo/tone-440.ogg");
     ASSERT_NE(element, nullptr);
-    EXPECT_STREQ(GST_OBJECT_NAME(gst_element_get_factory(element.get())), "velmorinappsrc");
+    EXPECT_STREQ(GST_OBJECT_NAME(gst_element_get_factory(element.get())), VELMORIN_MEDIA_DOOR_NAME);
     g_autofree gchar* uri = gst_uri_handler_get_uri(GST_URI_HANDLER(element.get()));
     EXPECT_STREQ(uri, "app://demo/tone-440.ogg");
 }
 
-TEST_F(MediaElementTest, OffersTheModesTheContentWants) {
+TEST_F(MediaDoorElementTest, OffersTheModesTheContentWants) {
     struct Row {
         const char* name;
         bool pull;
     };
     for (const auto& [name, pull] :
          {Row{"tone-440.ogg", true}, Row{"tone.bin", true}, Row{"white.ogv", true},
-          Row{"blip-0.4.mp3", true}, Row{"tone-440.mp3", false}, Row{"white.webm", false}, Row{"tone-440.wav", false}}) {
+          Row{"blip-0.4.mp3", true}, Row{"tone-440.mp3", false}, Row{"white.webm", false},
+          Row{"tone-440.wav", false}}) {
         SCOPED_TRACE(name);
         auto element = make(std::string("app://demo/") + name);
         GstPad* source = gst_element_get_static_pad(element.get(), "src");
@@ -175,7 +176,7 @@ TEST_F(MediaElementTest, OffersTheModesTheContentWants) {
     }
 }
 
-TEST_F(MediaElementTest, PushesTheFilesBytesToItsEnd) {
+TEST_F(MediaDoorElementTest, PushesTheFilesBytesToItsEnd) {
     for (const char* name : {"tone-440.ogg", "white.webm", "in.wav"}) {
         SCOPED_TRACE(name);
         const auto taken = readPushed(std::string("app://demo/") + name);
@@ -184,7 +185,7 @@ TEST_F(MediaElementTest, PushesTheFilesBytesToItsEnd) {
     }
 }
 
-TEST_F(MediaElementTest, SeeksInPushMode) {
+TEST_F(MediaDoorElementTest, SeeksInPushMode) {
     const auto file = fileBytes(tree_.demo() / "white.webm");
     const auto taken = readPushed("app://demo/white.webm", 1000);
     ASSERT_FALSE(taken.offsets.empty());
@@ -193,7 +194,7 @@ TEST_F(MediaElementTest, SeeksInPushMode) {
     EXPECT_TRUE(taken.ended);
 }
 
-TEST_F(MediaElementTest, AnswersSizeAndReadsAnywhereInPullMode) {
+TEST_F(MediaDoorElementTest, AnswersSizeAndReadsAnywhereInPullMode) {
     const auto file = fileBytes(tree_.demo() / "tone-440.ogg");
     Taken taken;
     auto element = make("app://demo/tone-440.ogg");
@@ -237,7 +238,7 @@ TEST_F(MediaElementTest, AnswersSizeAndReadsAnywhereInPullMode) {
     gst_object_unref(sink);
 }
 
-TEST_F(MediaElementTest, RefusesWhatTheFolderRefuses) {
+TEST_F(MediaDoorElementTest, RefusesWhatTheFolderRefuses) {
     struct Row {
         std::string name;
         std::string uri;

@@ -23,20 +23,21 @@
 #include <optional>
 #include <string>
 
-#include "platform/gtk/media/MediaDoorNames.h"
+#include "platform/gtk/mediadoor/MediaDoorNames.h"
 #include "scheme/MediaReadModes.h"
+#include "scheme/PageContract.h"
 #include "scheme/PathResolution.h"
 #include "scheme/ResourceFile.h"
 
 namespace {
 
-GST_DEBUG_CATEGORY_STATIC(appSourceDebug);
-#define GST_CAT_DEFAULT appSourceDebug
+GST_DEBUG_CATEGORY_STATIC(mediaDoorDebug);
+#define GST_CAT_DEFAULT mediaDoorDebug
 
 // Large enough that a file is read in few calls.
 constexpr guint pushBlockSize = 64 * 1024;
 
-struct VelmorinAppSrc {
+struct VelmorinMediaDoor {
     GstBaseSrc parent;
     gchar* uri;
     // The open file while the element runs, -1 while it is stopped.
@@ -48,18 +49,18 @@ struct VelmorinAppSrc {
     velmorin::MediaReadModes modes;
 };
 
-struct VelmorinAppSrcClass {
+struct VelmorinMediaDoorClass {
     GstBaseSrcClass parentClass;
 };
 
-void velmorin_app_src_uri_handler_init(gpointer iface, gpointer);
+void velmorin_media_door_uri_handler_init(gpointer iface, gpointer);
 
-G_DEFINE_TYPE_WITH_CODE(VelmorinAppSrc, velmorin_app_src, GST_TYPE_BASE_SRC,
+G_DEFINE_TYPE_WITH_CODE(VelmorinMediaDoor, velmorin_media_door, GST_TYPE_BASE_SRC,
                         G_IMPLEMENT_INTERFACE(GST_TYPE_URI_HANDLER,
-                                              velmorin_app_src_uri_handler_init))
+                                              velmorin_media_door_uri_handler_init))
 
-VelmorinAppSrc* asAppSrc(gpointer object) {
-    return reinterpret_cast<VelmorinAppSrc*>(object);
+VelmorinMediaDoor* asMediaDoor(gpointer object) {
+    return reinterpret_cast<VelmorinMediaDoor*>(object);
 }
 
 GstStaticPadTemplate sourceTemplate =
@@ -92,7 +93,7 @@ bool reallyInside(const char* folder, int fd) {
 }
 
 gboolean start(GstBaseSrc* base) {
-    auto* self = asAppSrc(base);
+    auto* self = asMediaDoor(base);
     const char* folder = std::getenv(velmorin::gtk::mediaFolderVariable);
     std::optional<velmorin::ResourceFile> resource;
     // Without the player's folder (the plugin loaded by some other program),
@@ -120,7 +121,7 @@ gboolean start(GstBaseSrc* base) {
 }
 
 gboolean stop(GstBaseSrc* base) {
-    auto* self = asAppSrc(base);
+    auto* self = asMediaDoor(base);
     if (self->fd >= 0) {
         close(self->fd);
         self->fd = -1;
@@ -133,7 +134,7 @@ gboolean isSeekable(GstBaseSrc*) {
 }
 
 gboolean getSize(GstBaseSrc* base, guint64* size) {
-    *size = asAppSrc(base)->size;
+    *size = asMediaDoor(base)->size;
     return TRUE;
 }
 
@@ -144,7 +145,7 @@ gboolean getSize(GstBaseSrc* base, guint64* size) {
 // runs, the base class opens the file for a moment to learn whether it can
 // be read anywhere, and the modes are then known too.
 gboolean query(GstBaseSrc* base, GstQuery* query) {
-    auto* parentClass = GST_BASE_SRC_CLASS(velmorin_app_src_parent_class);
+    auto* parentClass = GST_BASE_SRC_CLASS(velmorin_media_door_parent_class);
     if (GST_QUERY_TYPE(query) != GST_QUERY_SCHEDULING) {
         return parentClass->query(base, query);
     }
@@ -156,7 +157,7 @@ gboolean query(GstBaseSrc* base, GstQuery* query) {
         return FALSE;
     }
     gst_query_set_scheduling(query, GST_SCHEDULING_FLAG_SEEKABLE, 1, -1, 0);
-    if (readable && asAppSrc(base)->modes == velmorin::MediaReadModes::pushAndPull) {
+    if (readable && asMediaDoor(base)->modes == velmorin::MediaReadModes::pushAndPull) {
         gst_query_add_scheduling_mode(query, GST_PAD_MODE_PULL);
     }
     gst_query_add_scheduling_mode(query, GST_PAD_MODE_PUSH);
@@ -164,7 +165,7 @@ gboolean query(GstBaseSrc* base, GstQuery* query) {
 }
 
 GstFlowReturn fill(GstBaseSrc* base, guint64 offset, guint length, GstBuffer* buffer) {
-    auto* self = asAppSrc(base);
+    auto* self = asMediaDoor(base);
     if (self->fd < 0) {
         return GST_FLOW_FLUSHING;
     }
@@ -202,12 +203,12 @@ GstFlowReturn fill(GstBaseSrc* base, guint64 offset, guint length, GstBuffer* bu
 }
 
 void finalize(GObject* object) {
-    auto* self = asAppSrc(object);
+    auto* self = asMediaDoor(object);
     g_free(self->uri);
-    G_OBJECT_CLASS(velmorin_app_src_parent_class)->finalize(object);
+    G_OBJECT_CLASS(velmorin_media_door_parent_class)->finalize(object);
 }
 
-void velmorin_app_src_class_init(VelmorinAppSrcClass* klass) {
+void velmorin_media_door_class_init(VelmorinMediaDoorClass* klass) {
     G_OBJECT_CLASS(klass)->finalize = finalize;
     auto* elementClass = GST_ELEMENT_CLASS(klass);
     gst_element_class_add_static_pad_template(elementClass, &sourceTemplate);
@@ -223,7 +224,7 @@ void velmorin_app_src_class_init(VelmorinAppSrcClass* klass) {
     baseClass->query = query;
 }
 
-void velmorin_app_src_init(VelmorinAppSrc* self) {
+void velmorin_media_door_init(VelmorinMediaDoor* self) {
     self->uri = nullptr;
     self->fd = -1;
     self->size = 0;
@@ -236,16 +237,16 @@ GstURIType uriType(GType) {
 }
 
 const gchar* const* uriProtocols(GType) {
-    static const gchar* const protocols[] = {velmorin::gtk::mediaDoorScheme, nullptr};
+    static const gchar* const protocols[] = {velmorin::demoScheme, nullptr};
     return protocols;
 }
 
 gchar* getUri(GstURIHandler* handler) {
-    return g_strdup(asAppSrc(handler)->uri);
+    return g_strdup(asMediaDoor(handler)->uri);
 }
 
 gboolean setUri(GstURIHandler* handler, const gchar* uri, GError** error) {
-    auto* self = asAppSrc(handler);
+    auto* self = asMediaDoor(handler);
     GST_OBJECT_LOCK(self);
     const bool running = GST_STATE(self) > GST_STATE_READY;
     if (!running) {
@@ -261,7 +262,7 @@ gboolean setUri(GstURIHandler* handler, const gchar* uri, GError** error) {
     return TRUE;
 }
 
-void velmorin_app_src_uri_handler_init(gpointer iface, gpointer) {
+void velmorin_media_door_uri_handler_init(gpointer iface, gpointer) {
     auto* uriInterface = static_cast<GstURIHandlerInterface*>(iface);
     uriInterface->get_type = uriType;
     uriInterface->get_protocols = uriProtocols;
@@ -269,15 +270,20 @@ void velmorin_app_src_uri_handler_init(gpointer iface, gpointer) {
     uriInterface->set_uri = setUri;
 }
 
+#define VELMORIN_TEXT(word) #word
+#define VELMORIN_WORD_TEXT(word) VELMORIN_TEXT(word)
+// The element has the plugin's name.
+constexpr const char* elementName = VELMORIN_WORD_TEXT(VELMORIN_MEDIA_DOOR_NAME);
+
 gboolean pluginInit(GstPlugin* plugin) {
-    GST_DEBUG_CATEGORY_INIT(appSourceDebug, "velmorinappsrc", 0, "Velmorin HD app: media");
-    return gst_element_register(plugin, "velmorinappsrc", GST_RANK_PRIMARY,
-                                velmorin_app_src_get_type());
+    GST_DEBUG_CATEGORY_INIT(mediaDoorDebug, elementName, 0, "Velmorin HD app: media");
+    return gst_element_register(plugin, elementName, GST_RANK_PRIMARY,
+                                velmorin_media_door_get_type());
 }
 
 }  // namespace
 
 #define PACKAGE "velmorin-hd"
-GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, velmorinmedia,
-                  "The media of the Velmorin HD player's app: URLs", pluginInit, "1.0.0", "MIT/X11",
-                  "velmorin-hd", "https://velmorin.invalid/")
+GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, VELMORIN_MEDIA_DOOR_NAME,
+                  "The media of the Velmorin HD player's app: URLs", pluginInit, VELMORIN_VERSION,
+                  "MIT/X11", "velmorin-hd", VELMORIN_HOMEPAGE)
