@@ -6,9 +6,12 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,19 +33,26 @@ struct ElementUnref {
 };
 using ElementPtr = std::unique_ptr<GstElement, ElementUnref>;
 
-// What a sink pad linked to the element took in push mode.
-struct Taken {
+// What a sink pad linked to the element took in push mode, filled by the
+// element's streaming thread.
+struct Pushed {
     Bytes bytes;
     std::vector<guint64> offsets;
     bool ended = false;
+};
+struct Taken {
+    Pushed got;
+    std::mutex lock;
+    std::condition_variable changed;
 };
 
 GstFlowReturn takeBuffer(GstPad* pad, GstObject*, GstBuffer* buffer) {
     auto* taken = static_cast<Taken*>(gst_pad_get_element_private(pad));
     GstMapInfo map;
     gst_buffer_map(buffer, &map, GST_MAP_READ);
-    taken->offsets.push_back(GST_BUFFER_OFFSET(buffer));
-    taken->bytes.insert(taken->bytes.end(), map.data, map.data + map.size);
+    const std::lock_guard held(taken->lock);
+    taken->got.offsets.push_back(GST_BUFFER_OFFSET(buffer));
+    taken->got.bytes.insert(taken->got.bytes.end(), map.data, map.data + map.size);
     gst_buffer_unmap(buffer, &map);
     gst_buffer_unref(buffer);
     return GST_FLOW_OK;
@@ -50,7 +60,10 @@ GstFlowReturn takeBuffer(GstPad* pad, GstObject*, GstBuffer* buffer) {
 
 gboolean takeEvent(GstPad* pad, GstObject*, GstEvent* event) {
     if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
-        static_cast<Taken*>(gst_pad_get_element_private(pad))->ended = true;
+        auto* taken = static_cast<Taken*>(gst_pad_get_element_private(pad));
+        const std::lock_guard held(taken->lock);
+        taken->got.ended = true;
+        taken->changed.notify_all();
     }
     gst_event_unref(event);
     return TRUE;
@@ -103,7 +116,7 @@ protected:
     }
 
     // Plays the element in push mode until its end, from `offset` when given.
-    static Taken readPushed(const std::string& uri, gint64 offset = 0) {
+    static Pushed readPushed(const std::string& uri, gint64 offset = 0) {
         Taken taken;
         auto element = make(uri);
         GstPad* sink = linkSink(element.get(), &taken);
@@ -111,20 +124,27 @@ protected:
         if (offset > 0) {
             EXPECT_TRUE(gst_element_seek_simple(element.get(), GST_FORMAT_BYTES,
                                                 GST_SEEK_FLAG_FLUSH, offset));
-            taken = {};
+            const std::lock_guard held(taken.lock);
+            taken.got = {};
         }
         gst_element_set_state(element.get(), GST_STATE_PLAYING);
-        for (int wait = 0; wait < 200 && !taken.ended; ++wait) {
-            g_usleep(5000);
+        Pushed got;
+        {
+            std::unique_lock held(taken.lock);
+            taken.changed.wait_for(held, std::chrono::seconds(10), [&] { return taken.got.ended; });
+            got = taken.got;
         }
         gst_element_set_state(element.get(), GST_STATE_NULL);
         gst_object_unref(sink);
-        return taken;
+        return got;
     }
 
     // The error the element posts when asked to run, or nothing.
     static std::string runError(const std::string& uri) {
         auto element = make(uri);
+        // Linked, so a file that opens never stops on an unlinked pad.
+        Taken taken;
+        GstPad* sink = linkSink(element.get(), &taken);
         auto* bus = gst_bus_new();
         gst_element_set_bus(element.get(), bus);
         gst_element_set_state(element.get(), GST_STATE_PAUSED);
@@ -140,6 +160,7 @@ protected:
             gst_message_unref(message);
         }
         gst_element_set_state(element.get(), GST_STATE_NULL);
+        gst_object_unref(sink);
         gst_object_unref(bus);
         return outcome;
     }
