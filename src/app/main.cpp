@@ -6,6 +6,7 @@
 #include "app/BundleLayout.h"
 #include "app/LaunchSettings.h"
 #include "platform/Platform.h"
+#include "scheme/DemoFiles.h"
 
 extern char** environ;
 
@@ -25,7 +26,9 @@ int main() {
 
     LaunchSettings settings = launchSettingsFrom(processEnvironment(environ));
 
-    PlatformStart start = createPlatform();
+    PlatformStart start = createPlatform([](const std::string& executable) {
+        return demoFolderPath(resourceDirectoryForExecutable(executable));
+    });
     if (!start.platform) {
         return fail(start.error.c_str());
     }

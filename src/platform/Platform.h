@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -58,6 +59,12 @@ struct PlatformStart {
     std::string error;
 };
 
-PlatformStart createPlatform();
+// Gives the demo folder of the program whose own file is at the path given.
+// The backend asks it before its toolkit starts, while the process has one
+// thread: whatever it must set in its environment for that folder is set
+// then, before any thread could read the environment at the same time.
+using DemoFolderRule = std::function<std::string(const std::string& executablePath)>;
+
+PlatformStart createPlatform(const DemoFolderRule& demoFolderOf);
 
 }  // namespace velmorin

@@ -11,14 +11,14 @@ namespace {
 
 constexpr std::string_view demoFolderName = "demo";
 
+}  // namespace
+
 std::string demoFolderPath(std::string_view resourceDirectory) {
     std::string path(resourceDirectory);
     path += '/';
     path += demoFolderName;
     return standardizePath(path);
 }
-
-}  // namespace
 
 DemoFiles::DemoFiles(std::string_view resourceDirectory)
     : root(demoFolderPath(resourceDirectory)), types(demoMimeTable()) {}

@@ -35,6 +35,11 @@ public:
     const MimeTable types;
 };
 
+// The demo folder of the bundle's resource folder `resourceDirectory`, its
+// folder "demo", standardized: "/opt/vhd/share/velmorin-hd" gives
+// "/opt/vhd/share/velmorin-hd/demo".
+std::string demoFolderPath(std::string_view resourceDirectory);
+
 // The two header fields of a successful answer, in the order they are sent.
 HttpResponse demoResponse(const std::string& requestUrl, const std::string& contentType,
                           std::size_t length);

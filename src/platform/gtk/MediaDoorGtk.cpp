@@ -1,6 +1,6 @@
 #include "platform/gtk/MediaDoorGtk.h"
 
-#include <glib.h>
+#include <gtk/gtk.h>
 
 #include <string_view>
 
@@ -56,22 +56,19 @@ void addToList(const char* variable, const std::string& entry, std::string_view 
 
 }  // namespace
 
-void openMediaDoor(WebKitWebContext* context, const std::string& scheme,
-                   const std::string& folder) {
-    // The sandbox cannot show a folder that is not there: the engine's web
-    // process would not start at all. Without one, every request fails, and
-    // media have nothing to play either.
-    if (scheme != VELMORIN_MEDIA_DOOR_SCHEME || !g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
+void prepareMediaDoor(const std::string& folder) {
+    if (gtk_is_initialized()) {
+        g_critical("The media door is prepared after the toolkit started; media stay closed.");
         return;
     }
     const std::string plugins = pluginFolder();
-    if (plugins.empty()) {
+    if (plugins.empty() || !g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
         return;
     }
     // The engine's media player refuses URL schemes outside its own short
     // list unless they are named in this variable, which it reads for every
     // load.
-    addToList("WEBKIT_GST_ALLOWED_URI_PROTOCOLS", scheme, ",", Place::last);
+    addToList("WEBKIT_GST_ALLOWED_URI_PROTOCOLS", VELMORIN_MEDIA_DOOR_SCHEME, ",", Place::last);
     // GStreamer reads GST_PLUGIN_PATH only when GST_PLUGIN_PATH_1_0 is unset,
     // so the folder goes into whichever of the two the user relies on. The
     // engine binds that variable's folders into its web process's sandbox.
@@ -81,6 +78,14 @@ void openMediaDoor(WebKitWebContext* context, const std::string& scheme,
             : "GST_PLUGIN_PATH_1_0";
     addToList(pathVariable, plugins, G_SEARCHPATH_SEPARATOR_S, Place::first);
     g_setenv(mediaFolderVariable, folder.c_str(), TRUE);
+}
+
+void openMediaDoor(WebKitWebContext* context, const std::string& scheme,
+                   const std::string& folder) {
+    const char* prepared = g_getenv(mediaFolderVariable);
+    if (scheme != VELMORIN_MEDIA_DOOR_SCHEME || prepared == nullptr || folder != prepared) {
+        return;
+    }
     // The web process sees the demo folder, and may only read it.
     webkit_web_context_add_path_to_sandbox(context, folder.c_str(), TRUE);
 }

@@ -12,6 +12,7 @@
 #include "platform/gtk/AlertGtk.h"
 #include "platform/gtk/BackendCast.h"
 #include "platform/gtk/CallbackGuard.h"
+#include "platform/gtk/MediaDoorGtk.h"
 #include "platform/gtk/MenuGtk.h"
 #include "platform/gtk/WebViewGtk.h"
 #include "platform/gtk/WindowGtk.h"
@@ -69,8 +70,13 @@ int takeStandardOutputForTheReport() {
 
 }  // namespace
 
-PlatformStart createPlatform() {
+PlatformStart createPlatform(const DemoFolderRule& demoFolderOf) {
     const int reportFd = takeStandardOutputForTheReport();
+    // Before the toolkit starts its threads: the media door is set up in
+    // the environment, which the engine's web processes inherit.
+    if (const auto executable = gtk::ownExecutable()) {
+        gtk::prepareMediaDoor(demoFolderOf(*executable));
+    }
     // The window class and the desktop entry share the application id.
     g_set_prgname(VELMORIN_APP_ID);
     if (!gtk_init_check()) {

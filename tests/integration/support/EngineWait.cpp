@@ -7,6 +7,7 @@
 
 #include "platform/gtk/GObjectPtr.h"
 #include "platform/gtk/ImageGtk.h"
+#include "platform/gtk/MediaDoorGtk.h"
 #include "scheme/DemoFiles.h"
 #include "scheme/PageContract.h"
 
@@ -238,6 +239,11 @@ std::unique_ptr<EngineView> EngineView::create(const std::string& resourceDirect
 
 std::unique_ptr<EngineView> EngineView::create(std::shared_ptr<SchemeHandler> handler,
                                                std::string* error) {
+    // As the program does, before the toolkit starts; a process's first view
+    // decides which folder its media come from.
+    if (const auto folder = handler->mediaFolder(); folder && !gtk_is_initialized()) {
+        gtk::prepareMediaDoor(*folder);
+    }
     if (auto problem = ensureToolkit()) {
         if (error != nullptr) {
             *error = *problem;
