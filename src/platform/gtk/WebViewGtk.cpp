@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/gtk/CallbackGuard.h"
+#include "platform/gtk/DefaultTextTracksGtk.h"
 #include "platform/gtk/DeveloperExtrasGtk.h"
 #include "platform/gtk/DownloadsGtk.h"
 #include "platform/gtk/DrawingPathGtk.h"
@@ -164,6 +165,7 @@ WebViewGtk::WebViewGtk(WebViewConfigurationGtk& configuration) {
     answerPageDialogsSilently(view_.get());
     refuseDownloads(view_.get(), session.get());
     keepKeysFromHiddenTextView(view_.get());
+    showDefaultTextTracks(view_.get());
     lossReloader_ = std::make_unique<LossReloader>(view_.get());
 }
 

@@ -134,6 +134,44 @@ video.remove();
 return String(wraps);
 )js";
 
+// Two videos with text tracks, as a page's markup gives them: the first
+// with two default subtitles tracks and a default metadata track, the second
+// with a default captions track that the page's own script hides first.
+const char* const tracksPage = R"html(<!doctype html>
+<html><body>
+<video id="first" src="white.ogv" muted>
+<track kind="subtitles" src="cues.vtt" srclang="en" default>
+<track kind="subtitles" src="cues.vtt?fr" srclang="fr" default>
+<track kind="metadata" src="cues.vtt?data" default>
+</video>
+<video id="second" src="white.ogv" muted><track kind="captions" src="cues.vtt?cc" default></video>
+<script>document.getElementById('second').textTracks[0].mode = 'hidden';</script>
+</body></html>
+)html";
+
+const char* const threeCues =
+    "WEBVTT\n\n00:00.000 --> 00:00.300\nOne\n\n00:00.300 --> 00:00.600\nTwo\n\n"
+    "00:00.600 --> 00:00.900\nThree\n";
+
+// Each text track of the page's videos as "kind mode cues", once every
+// track that is on has its cues, and again 1 s later, so a track the engine
+// turns off after its first choice is seen.
+const char* const trackModesScript = R"js(
+const tracks = [...document.querySelectorAll('video')].flatMap(video => [...video.textTracks]);
+const describe = () => tracks.map(track =>
+    `${track.kind} ${track.mode} ${track.cues ? track.cues.length : 0}`).join(', ');
+const pause = ms => new Promise(resolve => setTimeout(resolve, ms));
+for (let waited = 0; waited < 10000; waited += 100) {
+    if (tracks.every(track => track.mode === 'disabled' || (track.cues && track.cues.length))) {
+        break;
+    }
+    await pause(100);
+}
+const first = describe();
+await pause(1000);
+return first + ' / ' + describe();
+)js";
+
 // What an element made of a URL, and the URL as the engine read it.
 struct MediaOutcome {
     std::string url;
@@ -152,6 +190,8 @@ protected:
         tree_.writeDemo("tone-440.bin", mediaClip("tone-440.ogg"));
         tree_.writeDemo("white.ogg", mediaClip("white.webm"));
         tree_.writeDemo("white.ogv", mediaClip("white.ogv"));
+        tree_.writeDemo("tracks.html", std::string(tracksPage));
+        tree_.writeDemo("cues.vtt", std::string(threeCues));
         for (const char* tone : {"tone-440.webm", "tone-440.mp3", "tone-440.flac"}) {
             tree_.writeDemo(tone, mediaClip(tone));
         }
@@ -415,6 +455,21 @@ TEST_F(MediaDoorTest, VideosLoopWithoutAHang) {
         ASSERT_FALSE(wraps.empty());
         EXPECT_GE(std::atoi(wraps.c_str()), c.wrapsAtLeast) << wraps;
     }
+}
+
+// Default text tracks are chosen as the HTML standard chooses them for a
+// user with no caption preferences: the first default subtitles track shows
+// and loads its cues, the second stays off, a default metadata track is
+// hidden with its cues, and a mode the page set first is kept. All of it
+// stays so after the engine has configured the tracks itself.
+TEST_F(MediaDoorTest, ShowsTheFirstDefaultTextTrackAndKeepsThePagesChoice) {
+    open();
+    const auto load = engine_->load("app://demo/tracks.html");
+    ASSERT_TRUE(load.succeeded()) << load.describe();
+    const std::string modes =
+        "subtitles showing 3, subtitles disabled 0, metadata hidden 3, captions hidden 3";
+    EXPECT_EQ(pageAnswer(engine_->view(), trackModesScript, {}, mediaTimeout),
+              modes + " / " + modes);
 }
 
 }  // namespace
