@@ -75,3 +75,45 @@ check_layout() {
     grep -qF "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
         fail "the metadata does not launch the desktop entry"
 }
+
+# check_link_out ROOT CLIP OUTPUT: the bundle under ROOT plays a page of the
+# test's own, in place of its demo's start page, with the WAV file CLIP in
+# its demo folder, a link inside the folder to it, and a link to a copy of it
+# outside the folder but beside it, under share/velmorin-hd/. The clip and
+# the link inside play; the link out fails with error 4, whatever the
+# engine's sandbox shows of that folder (from /usr it shows /usr/share). The
+# demo folder is given back as it was.
+check_link_out() {
+    root=$1 clip=$2 output=$3
+    demo="$root/share/velmorin-hd/demo" beside="$root/share/velmorin-hd/link-out-beside.wav"
+    added="$demo/link-out-clip.wav $demo/link-out-in.wav $demo/link-out-out.wav $beside"
+    [ ! -e "$demo/index.html" ] || mv "$demo/index.html" "$demo/index.html.link-out"
+    cp "$clip" "$demo/link-out-clip.wav"
+    cp "$clip" "$beside"
+    ln -s link-out-clip.wav "$demo/link-out-in.wav"
+    ln -s ../link-out-beside.wav "$demo/link-out-out.wav"
+    cat >"$demo/index.html" <<'PAGE'
+<!doctype html>
+<html><head><meta charset="utf-8"><title>links</title></head><body><p id="text">waiting</p>
+<script>
+const names = ['clip', 'in', 'out'];
+const heard = {};
+for (const name of names) {
+    const audio = new Audio('link-out-' + name + '.wav');
+    audio.onloadedmetadata = () => show(name, 'loaded');
+    audio.onerror = () => show(name, 'error ' + audio.error.code);
+}
+function show(name, outcome) {
+    heard[name] = outcome;
+    document.getElementById('text').textContent = names.map(n => n + ' ' + heard[n]).join(', ');
+}
+</script></body></html>
+PAGE
+    status=0
+    run_selftest "$root/bin/velmorin-hd" "$output" || status=$?
+    rm -f "$demo/index.html" $added
+    [ ! -e "$demo/index.html.link-out" ] || mv "$demo/index.html.link-out" "$demo/index.html"
+    [ "$status" -eq 0 ] || exit "$status"
+    sed -n 1p "$output" | grep -qF '"text":"clip loaded, in loaded, out error 4"' ||
+        fail "$root: a link out of the demo folder is not refused as the others are served"
+}

@@ -67,6 +67,10 @@ run_selftest "$work/deb/usr/bin/velmorin-hd" "$work/no-demo.out"
     fail "the program shows the same page with and without its demo"
 mv "$work/demo-aside" "$work/deb/usr/share/velmorin-hd/demo"
 
+step "media behind a link out of the demo folder fail, from the .deb's layout"
+check_link_out "$work/deb/usr" "$here/../../data/media/tone-440.wav" "$work/deb-links.out"
+diff -r "$demo_dir" "$work/deb/usr/share/velmorin-hd/demo" || fail "the demo was not given back"
+
 step "the .tar.gz unpacked"
 mkdir "$work/tgz"
 tar -xzf "$tgz" -C "$work/tgz"
@@ -102,5 +106,8 @@ sed -n 1p "$work/tgz.out" | grep -Eq '"text":"relocated bundle page playing(\\n)
     fail "the unpacked bundle did not show its own page"
 sed -n 1p "$work/tgz.out" | grep -qF '"canvas":[320,200]' ||
     fail "the unpacked bundle's page has not its canvas"
+
+step "media behind a link out of the demo folder fail, from the unpacked .tar.gz"
+check_link_out "$moved" "$here/../../data/media/tone-440.wav" "$work/tgz-links.out"
 
 echo "packages: all checks passed"
