@@ -124,5 +124,5 @@ exec bwrap --bind "$root" / \
     --cap-add ALL --die-with-parent --chdir "$copy" \
     /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
-    VELMORIN_TEST_QUICK="${VELMORIN_TEST_QUICK:-0}" \
+    VELMORIN_TEST_QUICK="${VELMORIN_TEST_QUICK:-0}" VELMORIN_SOUND_SERVER="${VELMORIN_SOUND_SERVER:-both}" \
     "$@"
