@@ -64,12 +64,13 @@ lit_pixels() {
     bytes lit_pixels '\377\377\377\377\004\000\000\000\000\000\000\000\002\000\000\000\000\000\000\200\002\000\000\000\000\000\000\200\001\001\001'
 }
 
-# Names of the fuzzer's demo folder, ways out of it and malformed paths; each
-# is also tried after "app://demo/".
+# Names of the fuzzer's demo folder, ways out of it, malformed paths and URIs
+# of other spellings and schemes; each is also tried after "app://demo/".
 media_door() {
     for url in a.js sub/x.ogg a%20b.wav %C3%A1.ogg inside away ../beside.ogg \
         %2e%2e/beside.ogg ..%2Fdemo2/x.ogg sub/../a.js sub/deeper/.hidden sub/ \
-        'app://elsewhere/a.js?x#y' / '' %00 %zz sub//x.ogg; do
+        'app://elsewhere/a.js?x#y' 'APP://demo/a.js' 'app:sub/x.ogg' 'file:///etc/hostname' \
+        / '' %00 %zz sub//x.ogg; do
         seed media_door "$url"
     done
 }
