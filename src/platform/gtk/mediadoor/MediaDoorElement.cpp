@@ -106,8 +106,11 @@ gboolean start(GstBaseSrc* base) {
         fstat(resource->file.get(), &status) != 0) {
         // Not found: the engine gives the element the same error as for a
         // file it cannot play, MEDIA_ERR_SRC_NOT_SUPPORTED.
-        GST_ELEMENT_ERROR(self, RESOURCE, NOT_FOUND, ("No such media file."),
-                          ("%s", self->uri != nullptr ? self->uri : "no URI"));
+        // The URL is the page's and may hold any bytes; GStreamer drops a
+        // debug text that is not UTF-8, with a warning of its own.
+        g_autofree gchar* shown =
+            g_utf8_make_valid(self->uri != nullptr ? self->uri : "no URI", -1);
+        GST_ELEMENT_ERROR(self, RESOURCE, NOT_FOUND, ("No such media file."), ("%s", shown));
         return FALSE;
     }
     self->size = static_cast<guint64>(status.st_size);
