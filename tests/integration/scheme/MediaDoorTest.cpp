@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -220,29 +221,24 @@ protected:
         ASSERT_TRUE(load.succeeded()) << load.describe();
     }
 
+    // The lines `script` answers, given `lines` as the one text `listName`,
+    // a line each: the engine takes no arrays as arguments, and no line here
+    // holds a line break.
+    std::vector<std::string> answerLines(const char* script, const std::string& listName,
+                                         const std::vector<std::string>& lines,
+                                         std::map<std::string, std::string> parameters = {}) {
+        parameters[listName] = joinLines(lines);
+        return splitOn(pageAnswer(engine_->view(), script, parameters, mediaTimeout), '\n');
+    }
+
     std::vector<MediaOutcome> loadEach(const std::vector<std::string>& urls) {
-        // The engine takes no arrays as arguments; no URL holds a line break.
-        const auto answer = pageAnswer(engine_->view(), loadEachScript,
-                                       {{"urlList", joinLines(urls)}}, mediaTimeout);
         std::vector<MediaOutcome> outcomes;
-        for (const auto& line : splitOn(answer, '\n')) {
+        for (const auto& line : answerLines(loadEachScript, "urlList", urls)) {
             if (const auto fields = splitOn(line, '\t'); fields.size() == 2) {
                 outcomes.push_back({fields[0], fields[1]});
             }
         }
         return outcomes;
-    }
-
-    std::vector<std::string> playEach(const std::vector<std::string>& plays) {
-        return splitOn(
-            pageAnswer(engine_->view(), playScript, {{"playList", joinLines(plays)}}, mediaTimeout),
-            '\n');
-    }
-
-    std::vector<std::string> endEach(const std::vector<std::string>& clips) {
-        return splitOn(pageAnswer(engine_->view(), endEachScript, {{"clipList", joinLines(clips)}},
-                                  mediaTimeout),
-                       '\n');
     }
 
     DemoTree tree_{"velmorin-media"};
@@ -392,7 +388,7 @@ TEST_F(MediaDoorTest, SeeksAndLoops) {
     for (const auto& c : cases) {
         plays.push_back(c.how + " " + c.src + " " + c.to);
     }
-    const auto reports = playEach(plays);
+    const auto reports = answerLines(playScript, "playList", plays);
     ASSERT_EQ(reports.size(), plays.size());
     for (std::size_t index = 0; index < plays.size(); ++index) {
         const auto& c = cases[index];
@@ -428,7 +424,7 @@ TEST_F(MediaDoorTest, ShortSoundsEndAndPlayAgain) {
             lengths.push_back(seconds);
         }
     }
-    const auto lines = endEach(effects);
+    const auto lines = answerLines(endEachScript, "clipList", effects);
     ASSERT_EQ(lines.size(), effects.size());
     for (std::size_t index = 0; index < effects.size(); ++index) {
         SCOPED_TRACE(effects[index] + ": " + lines[index]);
@@ -464,10 +460,8 @@ TEST_F(MediaDoorTest, VideosLoopWithoutAHang) {
     open();
     // Both for 10 s, side by side: the Ogg/Theora video (1 s) wraps again
     // and again.
-    const auto wraps = splitOn(
-        pageAnswer(engine_->view(), loopVideoScript,
-                   {{"videoList", "white.ogg\nwhite.ogv"}, {"seconds", "10"}}, mediaTimeout),
-        '\n');
+    const auto wraps =
+        answerLines(loopVideoScript, "videoList", {"white.ogg", "white.ogv"}, {{"seconds", "10"}});
     ASSERT_EQ(wraps.size(), 2u);
     EXPECT_GE(std::atoi(wraps[0].c_str()), 0) << "white.ogg";
     EXPECT_GE(std::atoi(wraps[1].c_str()), 5) << "white.ogv";
