@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/gtk/CallbackGuard.h"
+#include "platform/gtk/UserScriptGtk.h"
 
 namespace velmorin::gtk {
 
@@ -120,11 +121,7 @@ void addDeveloperExtras(WebKitWebView* view) {
     g_signal_connect(content, signal.c_str(), G_CALLBACK(onConsoleMessage), nullptr);
     webkit_user_content_manager_register_script_message_handler(content, consoleHandlerName,
                                                                 nullptr);
-    std::unique_ptr<WebKitUserScript, decltype(&webkit_user_script_unref)> script(
-        webkit_user_script_new(consoleForwarding, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr),
-        webkit_user_script_unref);
-    webkit_user_content_manager_add_script(content, script.get());
+    addScriptToEveryFrame(content, consoleForwarding);
 }
 
 void writeDeveloperNote(std::string_view text) {
