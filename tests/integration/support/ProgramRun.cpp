@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <glib.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -164,6 +163,23 @@ std::string ChildResult::describe() const {
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// In the child, before the program runs: a group of its own, so the
+// engine's helper processes can be ended with it, and no signal blocked or
+// left ignored by this process.
+void prepareChild(gpointer) {
+    setpgid(0, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (const int each : {SIGPIPE, SIGTERM, SIGINT}) {
+        signal(each, SIG_DFL);
+    }
+}
+
+}  // namespace
+
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
                            const ChildEnvironment& environment, int passedFd, int outputFd) {
     if (arguments.empty()) {
@@ -171,61 +187,27 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
     }
     outputFd_ = captureFile("stdout");
     errorFd_ = captureFile("stderr");
-
     std::vector<char*> argv;
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
     g_auto(GStrv) envp = environment.build();
-
-    // The passed descriptor is moved well above 3 first: dup2 onto itself
-    // would leave its close-on-exec flag set.
-    int movedFd = -1;
-    if (passedFd >= 0) {
-        movedFd = fcntl(passedFd, F_DUPFD_CLOEXEC, 10);
-        if (movedFd < 0) {
-            failWith("cannot pass a descriptor");
-        }
-    }
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outputFd >= 0 ? outputFd : outputFd_, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errorFd_, STDERR_FILENO);
-    if (movedFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, movedFd, 3);
-    }
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // A group of its own: the engine's helper processes can be ended with it.
-    posix_spawnattr_setpgroup(&attributes, 0);
-    sigset_t noSignals;
-    sigemptyset(&noSignals);
-    posix_spawnattr_setsigmask(&attributes, &noSignals);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGINT);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(
-        &attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
+    const int passed[] = {passedFd};
+    const int asThree[] = {3};
+    GError* error = nullptr;
     started_ = std::chrono::steady_clock::now();
-    const int error = posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), envp);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (movedFd >= 0) {
-        close(movedFd);
-    }
-    if (error != 0) {
+    if (!g_spawn_async_with_pipes_and_fds(
+            nullptr, argv.data(), envp,
+            static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                     G_SPAWN_STDIN_FROM_DEV_NULL),
+            prepareChild, nullptr, -1, outputFd >= 0 ? outputFd : outputFd_, errorFd_, passed,
+            asThree, passedFd >= 0 ? 1 : 0, &pid_, nullptr, nullptr, nullptr, &error)) {
+        const std::string why = error->message;
+        g_error_free(error);
         close(outputFd_);
         close(errorFd_);
-        errno = error;
-        failWith("cannot start " + arguments.front());
+        throw std::runtime_error("cannot start " + arguments.front() + ": " + why);
     }
     end_ = ProcessEnd(pid_);
 }
