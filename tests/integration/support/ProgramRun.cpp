@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -249,13 +248,9 @@ bool ChildProcess::running() {
     return !reap(false);
 }
 
-bool ChildProcess::waitWaking(Seconds timeout, std::vector<Wake> wakes) {
+ChildResult ChildProcess::finish(Seconds timeout, std::vector<Wake> wakes) {
     wakes.push_back(ended());
-    return waitUntil(timeout, wakes, [this] { return reap(false); });
-}
-
-ChildResult ChildProcess::finish(Seconds timeout, const std::vector<Wake>& wakes) {
-    if (!waitWaking(timeout, wakes)) {
+    if (!waitUntil(timeout, wakes, [this] { return reap(false); })) {
         killGroup();
         reap(true);
     }
@@ -302,16 +297,8 @@ ChildResult runTool(const std::vector<std::string>& arguments, const ChildEnviro
 }
 
 std::optional<fs::path> findOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        const fs::path candidate = fs::path(folder.empty() ? "." : folder) / name;
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
+    g_autofree char* found = g_find_program_in_path(name.c_str());
+    return found != nullptr ? std::optional<fs::path>(found) : std::nullopt;
 }
 
 // ---------------------------------------------------------------------------

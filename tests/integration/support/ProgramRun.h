@@ -105,12 +105,10 @@ public:
     // Waits at most this long, taking in what the wakes say meanwhile (to
     // watch files or act on the child), then kills the group; the result
     // says whether it had to.
-    ChildResult finish(Seconds timeout, const std::vector<Wake>& wakes = {});
+    ChildResult finish(Seconds timeout, std::vector<Wake> wakes = {});
 
 private:
     bool reap(bool block);
-    // Waits for the end, or the timeout; true when the child ended.
-    bool waitWaking(Seconds timeout, std::vector<Wake> wakes);
     void killGroup();
     ChildResult collect();
 
