@@ -176,18 +176,6 @@ protected:
     std::unique_ptr<ProgramRun> program_;
 };
 
-TEST_F(LaunchDialog, UntickedBoxWindowIsNotFullScreen) {
-    ASSERT_NO_FATAL_FAILURE(startWindowManager());
-    std::string player;
-    ASSERT_NO_FATAL_FAILURE(playWith({"shift+Tab", "space", "Tab", "Return"}, player));
-    const auto size = desktop_->size(player);
-    ASSERT_TRUE(size) << "the player window is gone";
-    EXPECT_LT(size->width, screenWidth);
-    EXPECT_LT(size->height, screenHeight);
-    EXPECT_GE(size->width, screenWidth * 3 / 4);
-    EXPECT_GE(size->height, screenHeight * 3 / 4);
-}
-
 // F11 takes the player out of full screen, to its first size, and back in,
 // whatever the dialog chose; a size the viewer then gives the window is the
 // one it comes back at the next time. The page asks for the file seen-N once
