@@ -59,7 +59,6 @@ FakeWebView::FakeWebView(std::shared_ptr<FakeState> state,
 void FakeWebView::loadRequest(const UrlRequest& request) {
     record("webView.loadRequest", request.url, "cache=" + logText(request.cachePolicy),
            "timeout=" + logText(request.timeoutSeconds));
-    loadedRequests_.push_back(request);
     if (titleOnLoad) {
         changeTitle(titleOnLoad);
     }

@@ -324,8 +324,6 @@ public:
         return runOldest(pendingSnapshots_, std::move(result));
     }
 
-    const std::vector<UrlRequest>& loadedRequests() const { return loadedRequests_; }
-
     // The configuration as it stood when this view was made from it.
     const SchemeHandlers handlersAtCreation;
     const std::optional<MediaTypes> mediaTypesAtCreation;
@@ -340,13 +338,11 @@ private:
     std::vector<Observer> observers_;
     std::deque<PendingScript> pendingScripts_;
     std::deque<std::function<void(SnapshotResult)>> pendingSnapshots_;
-    std::vector<UrlRequest> loadedRequests_;
 };
 
 class FakeWindow final : public Window, Recorder {
 public:
-    FakeWindow(std::shared_ptr<FakeState> state, const Rect& contentRect)
-        : Recorder(std::move(state)), contentRect(contentRect) {}
+    using Recorder::Recorder;
 
     void setTitle(const std::string& newTitle) override {
         record("window.setTitle", title = newTitle);
@@ -367,7 +363,6 @@ public:
     }
     void toggleFullScreen() override { record("window.toggleFullScreen"); }
 
-    const Rect contentRect;
     std::string title;
     std::shared_ptr<WebView> contentView;
     WebView* firstResponder = nullptr;
@@ -465,7 +460,7 @@ public:
                                          Backing backing, Defer defer) override {
         record("createWindow", contentRect, "style=" + logText(styleMask),
                "backing=" + logText(backing), "defer=" + logText(defer));
-        return remember(lastWindow_, std::make_shared<FakeWindow>(state_, contentRect));
+        return remember(lastWindow_, std::make_shared<FakeWindow>(state_));
     }
 
     // --- Script ---
