@@ -238,19 +238,15 @@ public:
 
     void asyncAfter(double delaySeconds, std::function<void()> work) override {
         record("mainQueue.asyncAfter", delaySeconds);
-        scheduledDelays_.push_back(delaySeconds);
         pending_.push_back(std::move(work));
     }
 
     const std::deque<std::function<void()>>& pending() const { return pending_; }
-    // The delays of every piece of work ever scheduled, in order.
-    const std::vector<double>& scheduledDelays() const { return scheduledDelays_; }
     // Runs the oldest pending work; false when there is none.
     bool runNext() { return runOldest(pending_); }
 
 private:
     std::deque<std::function<void()>> pending_;
-    std::vector<double> scheduledDelays_;
 };
 
 class FakeScreen final : public Screen, Recorder {

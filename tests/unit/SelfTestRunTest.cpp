@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,11 +30,6 @@ Bitmap oneThirdLit() {
     return bitmap;
 }
 
-std::size_t countLines(const Log& log, const std::string& prefix) {
-    return static_cast<std::size_t>(std::count_if(
-        log.begin(), log.end(), [&](const std::string& line) { return line.starts_with(prefix); }));
-}
-
 class SelfTestRunTest : public ::testing::Test {
 protected:
     void launch(SelfTestMode mode) {
@@ -59,27 +53,6 @@ protected:
     std::unique_ptr<App> app;
     std::shared_ptr<FakeWebView> webView;
 };
-
-TEST_F(SelfTestRunTest, NormalModeSchedulesNothing) {
-    for (const auto box : {ControlState::on, ControlState::off}) {
-        FakePlatform fresh;
-        fresh.checkboxAfterModal = box;
-        App player(fresh, LaunchSettings{.exitTitle = "vantorelix_exit"});
-        player.applicationDidFinishLaunching();
-        EXPECT_TRUE(fresh.fakeMainQueue().scheduledDelays().empty());
-        EXPECT_EQ(countLines(fresh.log(), "stdout"), 0u);
-        EXPECT_EQ(countLines(fresh.log(), "webView.evaluateJavaScript"), 0u);
-        EXPECT_TRUE(fresh.standardOutput().empty());
-    }
-}
-
-TEST_F(SelfTestRunTest, OneTimerOfFourSeconds) {
-    launch(SelfTestMode::on);
-    EXPECT_EQ(platform.fakeMainQueue().scheduledDelays(), std::vector<double>{4.0});
-    EXPECT_EQ(platform.fakeMainQueue().pending().size(), 1u);
-    EXPECT_EQ(countLines(platform.log(), "webView.evaluateJavaScript"), 0u);
-    EXPECT_TRUE(webView->pendingScripts().empty());
-}
 
 TEST_F(SelfTestRunTest, ProbeThenSnapshotThenReportThenQuit) {
     launch(SelfTestMode::on);
