@@ -140,23 +140,11 @@ TEST_F(DemoFilesTest, ServesFilesWithTheirTypeLengthAndBytes) {
     }
 }
 
+// What lies outside the folder, or is refused before resolution, fails
+// through the same handler in the hostile catalogue's test; here a file
+// whose name gives a type still fails when it is missing or no file.
 TEST_F(DemoFilesTest, FailsAloneForWhatIsNoReadableFileInside) {
-    const std::string table[] = {
-        "app://demo/missing.js",
-        "app://demo/sub/",
-        "app://demo/sub",
-        "app://demo",
-        "app://demo/.",
-        "app://demo/../secret.txt",
-        "app://demo/%2e%2e/secret.txt",
-        "app://demo/..%2Fsecret.txt",
-        "app://demo/../demo2/x.js",
-        "app://demo/%zz",
-        "app://demo/index.html%00",
-        "app://demo/%c0%ae%c0%ae/secret.txt",
-        "app://demo/zero.js",
-    };
-    for (const auto& url : table) {
+    for (const std::string url : {"app://demo/missing.js", "app://demo/zero.js"}) {
         SCOPED_TRACE(url);
         expectFailed(answer(url));
     }

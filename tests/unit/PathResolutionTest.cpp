@@ -15,7 +15,9 @@ namespace velmorin {
 namespace {
 
 // The demo folder as the program standardizes it; resolution reads only the
-// text, so the folder need not exist.
+// text, so the folder need not exist. The rows of the hostile catalogue
+// (tests/data/hostile-urls.txt) are resolved as well, by its own test; these
+// are the cases it does not hold.
 const std::string root = "/tmp/velmorin-unit-resources/demo";
 
 struct ResolutionCase {
@@ -37,29 +39,16 @@ TEST_P(ResolveResourceTest, StaysInsideTheDemoFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ResolveResourceTest,
-    ::testing::Values(ResolutionCase{"app://demo/index.html", "/index.html"},
-                      ResolutionCase{"app://demo/", "/index.html"},
-                      ResolutionCase{"app://demo", std::nullopt},
-                      ResolutionCase{"app://demo/.", std::nullopt},
-                      ResolutionCase{"app://demo/sub/dir/x.js", "/sub/dir/x.js"},
-                      ResolutionCase{"app://demo/sub/../index.html", "/index.html"},
-                      ResolutionCase{"app://demo/../secret.txt", std::nullopt},
-                      ResolutionCase{"app://demo/%2e%2e/secret.txt", std::nullopt},
-                      ResolutionCase{"app://demo/..%2Fsecret.txt", std::nullopt},
-                      ResolutionCase{"app://demo/../demo2/x.js", std::nullopt},
+    ::testing::Values(ResolutionCase{"app://demo/sub/dir/x.js", "/sub/dir/x.js"},
                       ResolutionCase{"app://demo//x.js", "/x.js"},
                       ResolutionCase{"app://elsewhere/index.html", "/index.html"},
                       ResolutionCase{"app://demo/index.html?t=1#top", "/index.html"},
                       ResolutionCase{"app://demo/index.html/", "/index.html"},
-                      ResolutionCase{"app://demo/sub/", "/sub"},
                       ResolutionCase{"app://demo/a%20b.js", "/a b.js"}));
 
 INSTANTIATE_TEST_SUITE_P(
     DotDotChains, ResolveResourceTest,
-    ::testing::Values(ResolutionCase{"app://demo/%2E%2e/secret.txt", std::nullopt},
-                      ResolutionCase{"app://demo/%2E%2e", std::nullopt},
-                      ResolutionCase{"app://demo/..", std::nullopt},
-                      ResolutionCase{"app://demo/../", std::nullopt},
+    ::testing::Values(ResolutionCase{"app://demo/%2E%2e", std::nullopt},
                       ResolutionCase{"app://demo/a/..", std::nullopt},
                       ResolutionCase{"app://demo/a/b/../..", std::nullopt},
                       ResolutionCase{"app://demo/a/b/../../../secret.txt", std::nullopt},
@@ -69,11 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ResolutionCase{"app://demo/a/b/%2e%2e/%2E%2E/x.js", "/x.js"},
                       // Leaving and coming back in is inside in the end.
                       ResolutionCase{"app://demo/../demo/x.js", "/x.js"},
-                      ResolutionCase{"app://demo/../demo", std::nullopt},
                       ResolutionCase{"app://demo/../demo2", std::nullopt},
                       ResolutionCase{"app://demo/../demo%2Fx.js", "/x.js"},
                       // Names that only look like dots.
-                      ResolutionCase{"app://demo/...", "/..."},
                       ResolutionCase{"app://demo/..x", "/..x"},
                       ResolutionCase{"app://demo/.hidden", "/.hidden"}));
 
@@ -83,14 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The first character goes whatever it is, with the marks joined to it.
         ResolutionCase{"app://demo/%cc%81x.js", "/x.js"},
         ResolutionCase{"app://demo/\xcc\x81x.js", "/x.js"},
-        ResolutionCase{"app://demo/%cc%81..", std::nullopt},
         ResolutionCase{"app://demo/%cc%81%cc%81/../secret.txt", std::nullopt},
         ResolutionCase{"app://demo/%c3%a9.js", "/\xc3\xa9.js"},
         // Refused before resolution: no path at all.
-        ResolutionCase{"app://demo/%zz", std::nullopt},
-        ResolutionCase{"app://demo/%00", std::nullopt},
-        ResolutionCase{"app://demo/index.html%00.png", std::nullopt},
-        ResolutionCase{"app://demo/%c0%ae%c0%ae/secret.txt", std::nullopt}));
+        ResolutionCase{"app://demo/index.html%00.png", std::nullopt}));
 
 TEST(RelativeName, DropsTheFirstCharacter) {
     const std::pair<std::string, std::string> table[] = {
