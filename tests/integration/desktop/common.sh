@@ -72,8 +72,7 @@ collect_status() {
 make_bundle() {
     mkdir -p "$2/bin" "$2/share/velmorin-hd" "$2/lib"
     cp "$1" "$2/bin/velmorin-hd"
-    cp -R "$(dirname "$1")/../share/velmorin-hd/demo" "$2/share/velmorin-hd/demo"
-    cp -R "$(dirname "$1")/../lib/velmorin-hd" "$2/lib/velmorin-hd"
+    for part in share/velmorin-hd/demo lib/velmorin-hd; do cp -R "$(dirname "$1")/../$part" "$2/$part"; done
     chmod -R a+rX "$2"
 }
 

@@ -42,7 +42,6 @@ start_openbox
 # Copies of the program and its demo: one whose start page shows when it is
 # read, one whose page blocks its thread once loaded.
 make_bundle "$program_file" "$work/demo"
-demo_page=$(cat "$work/demo/share/velmorin-hd/demo/index.html")
 make_bundle "$program_file" "$work/blocking"
 set_start_page "$work/blocking" "<!doctype html>
 <html><head><style>html, body { background: #000; }</style></head><body><script>
@@ -143,17 +142,12 @@ run() {
     printf '%-10s %-7s at %5.1f s after Play: %s\n' "$1" "$2" "$at" "$result"
 }
 
-run load Escape ends
-run load Escape ends
-run scene Escape ends
-run scene ctrl+q ends
-run f11 Escape ends
-run f11 Escape ends
-run resize Escape ends
-run minimised Escape ends
-run busy Escape ends
-run busy ctrl+q ends
-run keys Escape ends
+# One row a run, MOMENT:KEY; each run takes the next line of numbers drawn
+# from the seed.
+for row in load:Escape load:Escape scene:Escape scene:ctrl+q f11:Escape f11:Escape resize:Escape \
+    minimised:Escape busy:Escape busy:ctrl+q keys:Escape; do
+    run "${row%:*}" "${row#*:}" ends
+done
 
 step "a page that blocks its thread for $block s"
 run blocked Escape unanswered "$work/blocking"

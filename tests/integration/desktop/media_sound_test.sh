@@ -25,8 +25,9 @@ fetch("tone.ogg").then(r => r.blob()).then(b => {
     const audio = new Audio(URL.createObjectURL(b)); audio.loop = true; audio.play(); });
 </script></body></html>'
 
-# hear NAME PAGE: plays PAGE in self-test mode and prints the "stat" of the
-# recorded tone: its first loud moment on, for 1.5 s after a settling 0.3 s.
+# hear NAME PAGE: plays PAGE in self-test mode and prints the rough frequency
+# and the RMS amplitude that sox's "stat" finds in the recorded tone: its
+# first loud moment on, for 1.5 s after a settling 0.3 s.
 hear() {
     set_start_page "$work/bundle" "$2"
     start_recorder
@@ -34,16 +35,13 @@ hear() {
         fail "the $1 run failed: $(tail -n 5 "$work/$1.err")"
     stop_recorder
     sox -t raw -r $sound_rate -e signed -b 16 -c 2 "$work/sound.raw" -n remix 1 \
-        silence 1 0.01 2% trim 0.3 1.5 stat 2>&1
+        silence 1 0.01 2% trim 0.3 1.5 stat 2>&1 |
+        awk '/^Rough   frequency/ { hertz = $NF } /^RMS     amplitude/ { rms = $NF } END { print hertz, rms }'
 }
-figure() { awk -v name="$1" 'index($0, name) == 1 { print $NF }'; }
 
 app=$(hear app "$app_page")
 blob=$(hear blob "$blob_page")
-app_hertz=$(echo "$app" | figure "Rough   frequency")
-blob_hertz=$(echo "$blob" | figure "Rough   frequency")
-app_rms=$(echo "$app" | figure "RMS     amplitude")
-blob_rms=$(echo "$blob" | figure "RMS     amplitude")
+app_hertz=${app% *} app_rms=${app#* } blob_hertz=${blob% *} blob_rms=${blob#* }
 echo "app: $app_hertz Hz, RMS $app_rms; blob: $blob_hertz Hz, RMS $blob_rms"
 [ -n "$app_rms" ] && [ -n "$blob_rms" ] || fail "no tone was recorded"
 holds "$app_hertz >= 440 * 0.98 && $app_hertz <= 440 * 1.02" ||

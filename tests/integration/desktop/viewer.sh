@@ -88,12 +88,10 @@ first_sound() {
         const [file, from, rate] = process.argv.slice(1).map((a, i) => i ? Number(a) : a);
         const bytes = require("fs").readFileSync(file);
         const pcm = new Int16Array(bytes.buffer, bytes.byteOffset, bytes.length >> 1);
-        const loud = 32768 * 10 ** (-50 / 20);
-        const start = Math.max(0, Math.round(from * rate));
-        for (let i = start * 2; i < pcm.length; i++) {
-            if (Math.abs(pcm[i]) > loud) { console.log(((Math.floor(i / 2) - start) / rate).toFixed(3)); process.exit(0); }
-        }
-        console.log("none");' "$work/sound.raw" "$(calc "$play - $recording_start")" $sound_rate
+        const loud = 32768 * 10 ** (-50 / 20), start = Math.max(0, Math.round(from * rate));
+        const i = pcm.subarray(start * 2).findIndex((sample) => Math.abs(sample) > loud);
+        console.log(i < 0 ? "none" : (Math.floor(i / 2) / rate).toFixed(3));' \
+        "$work/sound.raw" "$(calc "$play - $recording_start")" $sound_rate
 }
 
 # heard_to_the_end FIRST: the music plays to the demo's end. Each 5 s

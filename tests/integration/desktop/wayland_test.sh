@@ -226,8 +226,7 @@ grep -Eq '^selftest page: \{"text":"[^"]' "$work/out" || fail "the probe found n
 step "weston: the self-check of a page reporting its size"
 size_selftest 1
 step "weston: a page's own clip plays from its app: URL"
-cp "$here/../../data/media/tone-440.ogg" "$bundle/share/velmorin-hd/demo/tone.ogg"
-chmod a+r "$bundle/share/velmorin-hd/demo/tone.ogg"
+install -m 0644 "$here/../../data/media/tone-440.ogg" "$bundle/share/velmorin-hd/demo/tone.ogg"
 set_start_page "$bundle" "$clip_page"
 selftest 'selftest page: {"text":"clip playing","buttons":0,"canvas":null}' ''
 stop_compositor

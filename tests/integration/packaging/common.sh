@@ -17,12 +17,8 @@ logged() {
 run_selftest() {
     [ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run the tests under Xvfb (xvfb-run -a ctest ...)"
     [ -x "$1" ] || fail "$1 is not an executable"
-    status=0
-    VELM_SELFTEST=1 timeout 90 "$1" >"$2" 2>"$2.stderr" || status=$?
-    if [ "$status" -ne 0 ]; then
-        tail -n 20 "$2.stderr" >&2
-        fail "$1 exited with $status in self-test mode"
-    fi
+    VELM_SELFTEST=1 timeout 90 "$1" >"$2" 2>"$2.stderr" ||
+        { status=$?; tail -n 20 "$2.stderr" >&2; fail "$1 exited with $status in self-test mode"; }
     echo "$1:"
     sed 's/^/    /' "$2"
     [ "$(wc -l <"$2")" -eq 2 ] || fail "expected two report lines from $1"
@@ -109,8 +105,9 @@ function show(name, outcome) {
 }
 </script></body></html>
 PAGE
+    # In a subshell of its own, so that the folder is given back when it fails.
     status=0
-    run_selftest "$root/bin/velmorin-hd" "$output" || status=$?
+    (run_selftest "$root/bin/velmorin-hd" "$output") || status=$?
     rm -f "$demo/index.html" $added
     [ ! -e "$demo/index.html.link-out" ] || mv "$demo/index.html.link-out" "$demo/index.html"
     [ "$status" -eq 0 ] || exit "$status"
