@@ -107,6 +107,15 @@ protected:
         const auto size = desktop_->size(dialog);
         EXPECT_TRUE(size && size->width < screenWidth / 2 && size->height < screenHeight / 2)
             << "the dialog is gone or not small";
+        // A window manager takes its own keys (Alt+F4 closes) for the window
+        // it holds active, which it makes so only after the focus came: on
+        // a busy machine a key typed before that closed nothing.
+        if (windowManager_) {
+            EXPECT_TRUE(desktop_->waitUntil(appearTimeout, [&] {
+                return desktop_->tool({"xdotool", "getactivewindow"}).outputLines() ==
+                       std::vector<std::string>{dialog};
+            })) << "the window manager never made the dialog active";
+        }
         return dialog;
     }
 
