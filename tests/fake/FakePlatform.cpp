@@ -29,7 +29,7 @@ ModalResponse FakeAlert::runModal() {
     record("alert.runModal");
     if (checkboxAfterModal_) {
         if (auto* box = dynamic_cast<FakeCheckbox*>(accessory_.get())) {
-            box->setStateByUser(*checkboxAfterModal_);
+            box->current = *checkboxAfterModal_;
         }
     }
     return response_;

@@ -38,12 +38,7 @@ inline const std::string& logText(const std::string& text) {
 std::string logText(double value);
 std::string logText(const Rect& rect);
 inline std::string logText(MenuAction action) {
-    return action == MenuAction::none        ? "none"
-           : action == MenuAction::terminate ? "terminate"
-                                             : "?";
-}
-inline std::string logText(ActivationPolicy policy) {
-    return policy == ActivationPolicy::regular ? "regular" : "?";
+    return action == MenuAction::terminate ? "terminate" : "?";
 }
 inline std::string logText(Color color) {
     return color == Color::black ? "black" : "?";
@@ -82,21 +77,16 @@ protected:
 
 class FakeCheckbox final : public Checkbox, Recorder {
 public:
-    FakeCheckbox(std::shared_ptr<FakeState> state, std::string title)
-        : Recorder(std::move(state)), title(std::move(title)) {}
+    using Recorder::Recorder;
 
-    void setState(ControlState state) override { record("checkbox.setState", current_ = state); }
+    void setState(ControlState state) override { record("checkbox.setState", current = state); }
     ControlState state() const override {
         record("checkbox.state");
-        return current_;
+        return current;
     }
-    // What the user leaves the box at; not logged.
-    void setStateByUser(ControlState state) { current_ = state; }
 
-    const std::string title;
-
-private:
-    ControlState current_ = ControlState::off;
+    // Where the program, or the user at the dialog, left the box.
+    ControlState current = ControlState::off;
 };
 
 class FakeAlert final : public Alert, Recorder {
@@ -242,7 +232,6 @@ public:
     }
 
     const std::deque<std::function<void()>>& pending() const { return pending_; }
-    // Runs the oldest pending work; false when there is none.
     bool runNext() { return runOldest(pending_); }
 
 private:
@@ -312,7 +301,6 @@ public:
     };
     const std::deque<PendingScript>& pendingScripts() const { return pendingScripts_; }
     std::size_t pendingSnapshotCount() const { return pendingSnapshots_.size(); }
-    // Complete the oldest pending request; false when there is none.
     bool completeScript(ScriptResult result) {
         return runOldest(pendingScripts_, std::move(result));
     }
@@ -340,9 +328,7 @@ class FakeWindow final : public Window, Recorder {
 public:
     using Recorder::Recorder;
 
-    void setTitle(const std::string& newTitle) override {
-        record("window.setTitle", title = newTitle);
-    }
+    void setTitle(const std::string& title) override { record("window.setTitle", title); }
     void setBackgroundColor(Color color) override { record("window.setBackgroundColor", color); }
     void setCollectionBehavior(CollectionBehavior behavior) override {
         record("window.setCollectionBehavior", behavior);
@@ -359,7 +345,6 @@ public:
     }
     void toggleFullScreen() override { record("window.toggleFullScreen"); }
 
-    std::string title;
     std::shared_ptr<WebView> contentView;
     WebView* firstResponder = nullptr;
 };
@@ -439,12 +424,11 @@ public:
     }
     std::unique_ptr<Alert> createAlert() override {
         record("createAlert");
-        ++alertCount_;
         return std::make_unique<FakeAlert>(state_, alertResponse, checkboxAfterModal);
     }
     std::shared_ptr<Checkbox> createCheckbox(const std::string& title) override {
         record("createCheckbox", title);
-        return remember(lastCheckbox_, std::make_shared<FakeCheckbox>(state_, title));
+        return std::make_shared<FakeCheckbox>(state_);
     }
     std::unique_ptr<WebViewConfiguration> createWebViewConfiguration() override {
         record("createWebViewConfiguration");
@@ -481,8 +465,6 @@ public:
     // The last of each made, while something else still holds it.
     std::shared_ptr<FakeWebView> lastWebView() const { return lastWebView_.lock(); }
     std::shared_ptr<FakeWindow> lastWindow() const { return lastWindow_.lock(); }
-    std::shared_ptr<FakeCheckbox> lastCheckbox() const { return lastCheckbox_.lock(); }
-    int alertCount() const { return alertCount_; }
 
 private:
     template <typename Made>
@@ -497,8 +479,6 @@ private:
     std::string standardOutput_;
     std::weak_ptr<FakeWebView> lastWebView_;
     std::weak_ptr<FakeWindow> lastWindow_;
-    std::weak_ptr<FakeCheckbox> lastCheckbox_;
-    int alertCount_ = 0;
 };
 
 // A scheme task that records what its handler answers, in order.
