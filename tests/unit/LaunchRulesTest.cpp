@@ -26,9 +26,7 @@ class DialogOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
 
 TEST_P(DialogOutcomeTest, DecidesPlayAndFullScreen) {
     const auto& row = GetParam();
-    const LaunchChoice choice = dialogOutcome(row.selfTest, row.response, row.checkbox);
-    EXPECT_EQ(choice.action, row.expected.action);
-    EXPECT_EQ(choice.fullScreen, row.expected.fullScreen);
+    EXPECT_EQ(dialogOutcome(row.selfTest, row.response, row.checkbox), row.expected);
 }
 
 constexpr LaunchChoice playFull{Action::play, FullScreen::on};
