@@ -58,9 +58,15 @@ GstFlowReturn takeBuffer(GstPad* pad, GstObject*, GstBuffer* buffer) {
     return GST_FLOW_OK;
 }
 
+// A seek's flush ends before the first bytes from the new offset come, so
+// what came before it is dropped there, on the streaming thread, and cannot
+// be mixed with what comes after.
 gboolean takeEvent(GstPad* pad, GstObject*, GstEvent* event) {
-    if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
-        auto* taken = static_cast<Taken*>(gst_pad_get_element_private(pad));
+    auto* taken = static_cast<Taken*>(gst_pad_get_element_private(pad));
+    if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+        const std::lock_guard held(taken->lock);
+        taken->got = {};
+    } else if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
         const std::lock_guard held(taken->lock);
         taken->got.ended = true;
         taken->changed.notify_all();
@@ -124,8 +130,6 @@ protected:
         if (offset > 0) {
             EXPECT_TRUE(gst_element_seek_simple(element.get(), GST_FORMAT_BYTES,
                                                 GST_SEEK_FLAG_FLUSH, offset));
-            const std::lock_guard held(taken.lock);
-            taken.got = {};
         }
         gst_element_set_state(element.get(), GST_STATE_PLAYING);
         Pushed got;
