@@ -17,37 +17,41 @@ cd "$(dirname "$0")/.."
 tools/setup.sh
 
 jobs=$(nproc)
+# Each stage's heading says how far into the run it starts, so a log shows
+# where the time goes.
+started=$(date +%s)
+stage() { echo "== $1 (at $(($(date +%s) - started)) s)"; }
 screen="-screen 0 1920x1080x24 -noreset"
 
-echo "== Checks of the demo's drawn assets and its page code"
+stage "Checks of the demo's drawn assets and its page code"
 python3 -m unittest discover -s tools/demo-assets -p 'test_*.py'
 node --test tools/demo-assets/
 
-echo "== Checks of the demo folder check"
+stage "Checks of the demo folder check"
 python3 -m unittest discover -s tools/demo-check -p 'test_*.py'
 
-echo "== Checks of the benchmark report's writing"
+stage "Checks of the benchmark report's writing"
 python3 -m unittest discover -s bench -p 'test_*.py'
 
-echo "== Build (sanitizers on, warnings are errors)"
+stage "Build (sanitizers on, warnings are errors)"
 cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 
 # The test presets carry the label filters and the sanitizer options.
-echo "== Unit tests, with leak checking"
+stage "Unit tests, with leak checking"
 ctest --preset ci-unit -j "$jobs"
 
-echo "== Integration tests under Xvfb"
+stage "Integration tests under Xvfb"
 # The engine's own processes are not built with the sanitizers and hold
 # memory until the process ends, so leaks are checked in the unit tests
 # alone, where all the code is the program's own.
 xvfb-run -a -s "$screen" ctest --preset ci-integration -j "$jobs"
 
-echo "== The program on Wayland: headless Weston and sway"
+stage "The program on Wayland: headless Weston and sway"
 # No X display here: the lane starts its own compositors.
 ctest --preset ci-wayland
 
-echo "== The bundled demo played through, watched and listened to"
+stage "The bundled demo played through, watched and listened to"
 # In the program as it ships, the release build: the sanitizers add seconds
 # to the start, which counts in the demo's length after Play. Alone, since it
 # plays in real time: its own Xvfb, window manager and sound server, about
@@ -64,15 +68,17 @@ case "${VELMORIN_SOUND_SERVER:-both}" in
 esac
 
 if [ "${VELMORIN_TEST_QUICK:-0}" = 1 ]; then
+    stage "Done"
     exit 0
 fi
 
-echo "== The demo under a viewer's hands: random input, Escape and Ctrl-Q"
+stage "The demo under a viewer's hands: random input, Escape and Ctrl-Q"
 # The same release build, alone too: keys, clicks, F11, resizes, moves,
 # minimising and the focus taken away all through a play-through, then
 # Escape and Ctrl-Q at random moments. The seed is printed first;
 # VELM_MONKEY_SEED=N replays a run. About five minutes.
 ctest --preset random-input
 
-echo "== Fuzzing for 60 s in all: every target of fuzz/corpus/ for its share"
+stage "Fuzzing for 60 s in all: every target of fuzz/corpus/ for its share"
 fuzz/run.sh all 60
+stage "Done"
