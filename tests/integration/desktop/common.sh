@@ -42,10 +42,7 @@ process_ended() {
 }
 
 # start_program COMMAND...: runs it in the background as $program, into $work/out and err.
-start_program() {
-    "$@" >"$work/out" 2>"$work/err" &
-    program=$!
-}
+start_program() { "$@" >"$work/out" 2>"$work/err" & program=$!; }
 
 # finish_program SECONDS [MESSAGE]: the program ends by itself within the
 # time, with status 0; MESSAGE is the failure when it does not end.
@@ -59,12 +56,8 @@ finish_program() {
     fail "the program exited with $status"
 }
 
-# collect_status: $status is the ended program's exit status; $program is
-# cleared.
-collect_status() {
-    wait "$program" && status=0 || status=$?
-    program=""
-}
+# collect_status: $status is the ended program's exit status; $program is cleared.
+collect_status() { wait "$program" && status=0 || status=$?; program=""; }
 
 # make_bundle PROGRAM FOLDER: a bundle readable by everyone in FOLDER, a copy
 # of the program, its media door and its built demo, whose start page a

@@ -108,11 +108,8 @@ trap 'kill $hog $program $server 2>/dev/null; rm -rf "$work"' EXIT
 run() {
     runs=$((runs + 1))
     bundle=${4:-$work/demo}
-    if [ "$1" = busy ]; then
-        # A second core kept busy, as by a build beside the demo.
-        sh -c 'while :; do :; done' &
-        hog=$!
-    fi
+    # A busy run has a second core kept busy, as by a build beside the demo.
+    [ "$1" != busy ] || { sh -c 'while :; do :; done' & hog=$!; }
     prepare "$1" "$bundle"
     at=$(calc "$(now) - $play")
     xdotool key "$2"

@@ -29,12 +29,9 @@
 set -eu
 . "$(dirname "$0")/viewer.sh"
 
-# The play-through check's bound on the demo's start (Play to its first
-# sound), and how much earlier than its timeline's length it may end, in
-# seconds.
-longest_start=15
+# How much earlier than its timeline's length the demo may end, in seconds.
 end_tolerance=3
-# Added to it for a demo that had to answer a viewer all along.
+# Added to the longest start for a demo that had to answer a viewer all along.
 input_allowance=5
 f11_limit=2
 shot_interval=5
@@ -130,10 +127,7 @@ act() {
         case $action in resize | move_window) action=key ;; esac
     fi
     case $action in
-    key)
-        detail=$(pick "$2" $viewer_keys)
-        xdotool key "$detail"
-        ;;
+    key) detail=$(pick "$2" $viewer_keys); xdotool key "$detail" ;;
     f11)
         before=$(geometry_of "$player")
         moved() { [ "$(geometry_of "$player")" != "$before" ]; }
@@ -144,10 +138,7 @@ act() {
     move) point "$2" "$3" ;;
     click) point "$2" "$3" && xdotool click 1 ;;
     right) point "$2" "$3" && xdotool click 3 ;;
-    wheel)
-        point "$2" "$3"
-        xdotool click --repeat "$(between "$3" 1 5)" "$(pick "$2" 4 5)"
-        ;;
+    wheel) point "$2" "$3" && xdotool click --repeat "$(between "$3" 1 5)" "$(pick "$2" 4 5)" ;;
     resize) xdotool windowsize "$player" "$(between "$2" 320 1000)" "$(between "$3" 240 740)" ;;
     move_window) xdotool windowmove "$player" "$(between "$2" 0 400)" "$(between "$3" 0 300)" ;;
     away)
@@ -155,10 +146,7 @@ act() {
         xdotool windowactivate "$other"
         shown=away
         ;;
-    minimise)
-        xdotool windowminimize "$player"
-        shown=minimised
-        ;;
+    minimise) xdotool windowminimize "$player"; shown=minimised ;;
     esac
 }
 
@@ -190,12 +178,9 @@ if [ -z "${hung:-}" ] && ended; then
     [ "$status" = 0 ] || problem "the program ended with status $status"
 fi
 
-actions=$(echo $counts | wc -w)
-echo "$actions actions:" $(echo $counts | tr ' ' '\n' | sort | uniq -c | awk '{ print $2, $1 }' | paste -sd, -)
-if [ -n "$f11_times" ]; then
-    echo "F11 answered $(echo $f11_times | wc -w) times, in s: median" \
-        "$(echo $f11_times | tr ' ' '\n' | sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] ", longest " t[NR] }')"
-fi
+echo "$(echo $counts | wc -w) actions:" $(echo $counts | tr ' ' '\n' | sort | uniq -c | awk '{ print $2, $1 }' | paste -sd, -)
+echo $f11_times | tr ' ' '\n' | sort -n | awk 'NF { t[++n] = $1 }
+    END { if (n) print "F11 answered " n " times, in s: median " t[int((n + 1) / 2)] ", longest " t[n] }'
 
 # Consecutive screenshots differ, unless either was taken while minimised.
 same="" compared=0 least=""

@@ -21,10 +21,8 @@
 set -eu
 . "$(dirname "$0")/viewer.sh"
 
-# How far the demo's length may lie from DEMO_END, and the longest start
-# from Play to the first sound, in seconds.
+# How far the demo's length may lie from DEMO_END, in seconds.
 length_tolerance=1
-longest_start=15
 # The loudest peak, in dBFS.
 loudest_peak=-1
 

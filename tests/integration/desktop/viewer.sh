@@ -110,6 +110,9 @@ heard_to_the_end() {
     [ -z "$quiet" ] || problem "windows quieter than $quietest_window dBFS (start after Play: level):$quiet"
 }
 
+# The longest start of the demo, from Play to its first sound, in seconds.
+longest_start=15
+
 # timeline_end PROGRAM: DEMO_END of the demo bundled beside PROGRAM, the
 # length its own timeline gives it from its first sound, in seconds.
 timeline_end() {
