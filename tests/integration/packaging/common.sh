@@ -82,7 +82,6 @@ check_layout() {
 check_link_out() {
     root=$1 clip=$2 output=$3
     demo="$root/share/velmorin-hd/demo" beside="$root/share/velmorin-hd/link-out-beside.wav"
-    added="$demo/link-out-clip.wav $demo/link-out-in.wav $demo/link-out-out.wav $beside"
     [ ! -e "$demo/index.html" ] || mv "$demo/index.html" "$demo/index.html.link-out"
     cp "$clip" "$demo/link-out-clip.wav"
     cp "$clip" "$beside"
@@ -108,7 +107,7 @@ PAGE
     # In a subshell of its own, so that the folder is given back when it fails.
     status=0
     (run_selftest "$root/bin/velmorin-hd" "$output") || status=$?
-    rm -f "$demo/index.html" $added
+    rm -f "$demo/index.html" "$demo"/link-out-*.wav "$beside"
     [ ! -e "$demo/index.html.link-out" ] || mv "$demo/index.html.link-out" "$demo/index.html"
     [ "$status" -eq 0 ] || exit "$status"
     sed -n 1p "$output" | grep -qF '"text":"clip loaded, in loaded, out error 4"' ||

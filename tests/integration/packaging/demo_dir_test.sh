@@ -125,9 +125,7 @@ grep -q 'index.html:3: warning: the module ./lib.mjs .* name it .js' "$work/find
 ! "$cmake" -S "$source_dir" -B "$work/checked" -DVELMORIN_DEMO_CHECK=strict >"$work/strict.log" 2>&1 ||
     fail "a strict check let a demo with warnings through"
 # CMake wraps its messages at any space.
-tr -s ' \n' '  ' <"$work/strict.log" | grep -q "does not pass its check" || {
-    cat "$work/strict.log" >&2
-    fail "the strict check did not say why it stopped"
-}
+tr -s ' \n' '  ' <"$work/strict.log" | grep -q "does not pass its check" ||
+    { cat "$work/strict.log" >&2; fail "the strict check did not say why it stopped"; }
 
 echo "demo folder: all checks passed"

@@ -10,12 +10,10 @@ make_work packages
 
 step "cpack"
 logged cpack.log "cpack failed" "$cpack" --config "$build/CPackConfig.cmake" -B "$work/packages"
-set -- "$work"/packages/*.deb
-[ $# -eq 1 ] && [ -f "$1" ] || fail "expected one .deb, found: $*"
-deb=$1
-set -- "$work"/packages/*.tar.gz
-[ $# -eq 1 ] && [ -f "$1" ] || fail "expected one .tar.gz, found: $*"
-tgz=$1
+# A pattern that matches nothing stays as it is, and is no file.
+set -- "$work"/packages/*.deb "$work"/packages/*.tar.gz
+[ $# -eq 2 ] && [ -f "$1" ] && [ -f "$2" ] || fail "expected one .deb and one .tar.gz, found: $*"
+deb=$1 tgz=$2
 ls -l "$deb" "$tgz"
 
 step "the .deb's control fields"
@@ -46,7 +44,6 @@ apt-get install --simulate -q "$deb" >"$work/apt.out" 2>&1 ||
     fail "apt-get cannot install the .deb here: $(tail -n 5 "$work/apt.out")"
 
 step "the .deb unpacked"
-mkdir "$work/deb"
 dpkg -x "$deb" "$work/deb"
 # Everything is under /usr; nothing lands anywhere else.
 [ "$(ls -A "$work/deb")" = usr ] || fail "the .deb installs outside /usr: $(ls -A "$work/deb")"
