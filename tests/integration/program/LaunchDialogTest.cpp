@@ -58,7 +58,7 @@ protected:
     bool waitUntil(Seconds bound, const std::function<bool()>& done) {
         std::vector<Wake> wakes;
         if (program_) {
-            wakes = {watch_->wake(), program_->process().ended()};
+            wakes = {watch_->wake(), program_->ended()};
         }
         return desktop_->waitUntil(bound, done, wakes);
     }
@@ -97,7 +97,7 @@ protected:
 
     // The dialog's window, once it is shown and has the keyboard.
     std::string waitForDialog() {
-        const auto dialog = desktop_->waitForProgramWindow(program_->process(), appearTimeout);
+        const auto dialog = desktop_->waitForProgramWindow(*program_, appearTimeout);
         EXPECT_FALSE(dialog.empty()) << "no launch dialog appeared";
         if (dialog.empty()) {
             return dialog;
