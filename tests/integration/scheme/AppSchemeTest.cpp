@@ -34,7 +34,7 @@ protected:
     std::vector<FetchResult> fetch(const std::vector<std::string>& urls,
                                    const FetchOptions& options = {}) {
         std::string problem;
-        auto results = fetchAll(view(), urls, options, &problem);
+        auto results = fetchAll(view(), urls, options, problem);
         EXPECT_TRUE(results.has_value()) << problem;
         return results.value_or(std::vector<FetchResult>{});
     }
