@@ -49,7 +49,7 @@ TEST(CrashReload, OnceThenTheViewIsLeftAsItIs) {
     // web process takes to start, and one started without a page is still
     // there at the end of it.
     auto ends = wakes;
-    ends.push_back(program.run().process().ended());
+    ends.push_back(program.run().ended());
     const bool restarted =
         waitUntil(
             quietBound, ends,

@@ -154,7 +154,7 @@ inline ChildResult WatchedProgram::runToEnd(Seconds timeout, const std::function
     if (during) {
         wakes.push_back(looks.wake(during));
     }
-    return run_->process().finish(timeout, wakes);
+    return run_->finish(timeout, wakes);
 }
 
 // The web content processes below `root` that still run (a zombie waiting

@@ -183,19 +183,14 @@ struct ClosedCase {
 
 class ClosedDescriptors : public testing::TestWithParam<ClosedCase> {};
 
-// What the program's descriptor points to, or why it cannot be read.
-std::string descriptorTarget(pid_t pid, int fd) {
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink(
-        "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd), error);
-    return error ? "closed or unreadable: " + error.message() : target.string();
-}
-
 void expectStandardDescriptorsHeld(pid_t pid) {
     for (int fd = 0; fd <= 2; ++fd) {
-        const auto target = descriptorTarget(pid, fd);
-        EXPECT_TRUE(target == "/dev/null" || target.starts_with("/memfd:"))
-            << "descriptor " << fd << ": " << target;
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(
+            "/proc/" + std::to_string(pid) + "/fd/" + std::to_string(fd), error);
+        EXPECT_TRUE(!error && (target == "/dev/null" || target.string().starts_with("/memfd:")))
+            << "descriptor " << fd << ": "
+            << (error ? "closed or unreadable: " + error.message() : target.string());
     }
 }
 

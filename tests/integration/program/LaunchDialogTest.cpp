@@ -58,7 +58,7 @@ protected:
     bool waitUntil(Seconds bound, const std::function<bool()>& done) {
         std::vector<Wake> wakes;
         if (program_) {
-            wakes = {watch_->wake(), program_->process().ended()};
+            wakes = {watch_->wake(), program_->ended()};
         }
         return desktop_->waitUntil(bound, done, wakes);
     }
@@ -97,7 +97,7 @@ protected:
 
     // The dialog's window, once it is shown and has the keyboard.
     std::string waitForDialog() {
-        const auto dialog = desktop_->waitForProgramWindow(program_->process(), appearTimeout);
+        const auto dialog = desktop_->waitForProgramWindow(*program_, appearTimeout);
         EXPECT_FALSE(dialog.empty()) << "no launch dialog appeared";
         if (dialog.empty()) {
             return dialog;
@@ -134,27 +134,22 @@ protected:
         return player;
     }
 
-    bool startPageRequested() { return watch_->firstOpened(startPageName).has_value(); }
-
-    // Waits until the program asked for its start page and the page is on
-    // the screen.
-    void waitForStartPage() {
-        ASSERT_TRUE(waitUntil(appearTimeout,
-                              [this] { return startPageRequested() || !program_->running(); }));
-        ASSERT_TRUE(startPageRequested()) << program_->finish(Seconds(0)).describe();
-        ASSERT_TRUE(pageOpened("shown")) << "the start page was not shown";
-    }
-
     // Starts the program on a page that stays, answers the dialog with
-    // `keys`, and waits for the player window and its start page into
-    // `player`.
-    void playWith(const std::vector<std::string>& keys, std::string& player) {
+    // `playKeys`, waits for the player window and its start page on the
+    // screen, and then types `quitKeys` at the player, which must end it.
+    void quitFromPlayer(const std::vector<std::string>& playKeys,
+                        const std::vector<std::string>& quitKeys) {
         startProgram(pageStaying());
         ASSERT_FALSE(waitForDialog().empty());
-        desktop_->type(keys);
-        player = waitForPlayer();
+        desktop_->type(playKeys);
+        const auto player = waitForPlayer();
         ASSERT_FALSE(player.empty()) << "no player window appeared";
-        ASSERT_NO_FATAL_FAILURE(waitForStartPage());
+        ASSERT_TRUE(pageOpened(startPageName)) << program_->finish(Seconds(0)).describe();
+        ASSERT_TRUE(pageOpened("shown")) << "the start page was not shown";
+        desktop_->focus(player);
+        ASSERT_TRUE(program_->running());
+        desktop_->type(quitKeys);
+        expectQuietExit(quitTimeout);
     }
 
     // The program ends by itself within the time, with status 0 and nothing
@@ -173,7 +168,8 @@ protected:
         ASSERT_FALSE(waitForDialog().empty());
         desktop_->type(keys);
         expectQuietExit(quitTimeout);
-        EXPECT_FALSE(startPageRequested()) << "the start page was loaded after a quit answer";
+        EXPECT_FALSE(watch_->firstOpened(startPageName))
+            << "the start page was loaded after a quit answer";
         EXPECT_TRUE(desktop_->programWindows().empty());
     }
 
@@ -331,22 +327,12 @@ TEST_F(LaunchDialog, ClosingTheDialogQuits) {
 }
 
 TEST_F(LaunchDialog, ControlQInThePlayerQuits) {
-    std::string player;
-    ASSERT_NO_FATAL_FAILURE(playWith({"Return"}, player));
-    desktop_->focus(player);
-    ASSERT_TRUE(program_->running());
-    desktop_->type({"ctrl+q"});
-    expectQuietExit(quitTimeout);
+    quitFromPlayer({"Return"}, {"ctrl+q"});
 }
 
 TEST_F(LaunchDialog, ClosingThePlayerWindowQuits) {
     ASSERT_NO_FATAL_FAILURE(startWindowManager());
-    std::string player;
-    ASSERT_NO_FATAL_FAILURE(playWith({"shift+Tab", "space", "Tab", "Return"}, player));
-    desktop_->focus(player);
-    ASSERT_TRUE(program_->running());
-    desktop_->type({"alt+F4"});
-    expectQuietExit(quitTimeout);
+    quitFromPlayer({"shift+Tab", "space", "Tab", "Return"}, {"alt+F4"});
 }
 
 }  // namespace

@@ -11,13 +11,12 @@ namespace {
 class NoDisplay : public testing::TestWithParam<bool> {};
 
 TEST_P(NoDisplay, OneLineOnStandardErrorAndStatusOne) {
-    const bool selfTest = GetParam();
     TestBundle bundle({{startPageName, htmlPage("", "<p>never shown</p>")}});
     OpenedFiles watch(bundle.demoDirectory());
+    auto environment = GetParam() ? selfTestEnvironment() : dialogEnvironment();
+    environment.unset("DISPLAY").unset("WAYLAND_DISPLAY");
 
-    const auto result =
-        runProgram(bundle, withoutDisplay(selfTest ? selfTestEnvironment() : dialogEnvironment()),
-                   Seconds(30.0));
+    const auto result = ProgramRun(bundle, environment).finish(Seconds(30.0));
 
     EXPECT_TRUE(result.exitedWith(1)) << result.describe();
     EXPECT_EQ(result.standardOutput, "");

@@ -34,7 +34,7 @@ protected:
     std::vector<FetchResult> fetch(const std::vector<std::string>& urls,
                                    const FetchOptions& options = {}) {
         std::string problem;
-        auto results = fetchAll(view(), urls, options, &problem);
+        auto results = fetchAll(view(), urls, options, problem);
         EXPECT_TRUE(results.has_value()) << problem;
         return results.value_or(std::vector<FetchResult>{});
     }
@@ -139,7 +139,6 @@ TEST_F(AppSchemeFiles, WhatIsNoReadableFileFailsAsANetworkError) {
         {"app://demo/sub", "", ""},
         {"app://demo/sub/", "", ""},
         {"app://demo/nothing/", "", ""},
-        {"app://demo/pipe", "", ""},
         {"app://demo/loop", "", ""},
         {"app://demo/zero", "", ""},
         {"app://demo/a.JS", "", ""},
@@ -151,7 +150,7 @@ TEST_F(AppSchemeFiles, WhatIsNoReadableFileFailsAsANetworkError) {
 // included, before the program sees the URL; what is left is resolved inside
 // the demo folder or refused. Either way nothing from beside it arrives.
 TEST_F(AppSchemeFiles, TraversalStaysInsideTheDemoFolder) {
-    const std::vector<ServedRow> rows = {
+    expectNothingFromOutside(runTable({
         {"app://demo/../secret.txt", "", ""},
         {"app://demo/../../secret.txt", "", ""},
         {"app://demo/%2e%2e/secret.txt", "", ""},
@@ -171,7 +170,6 @@ TEST_F(AppSchemeFiles, TraversalStaysInsideTheDemoFolder) {
         {"app://demo/sub/../index.html", "index.html", "text/html"},
         {"app://demo/sub/%2e%2e/a.js", "a.js", "text/javascript"},
         {"app://demo/../demo/a.js", "", ""},
-        {"app://demo/a.js?v=2", "a.js", "text/javascript"},
         {"app://demo/a.js#top", "a.js", "text/javascript"},
         {"app://demo/a.js?/../../secret.txt", "a.js", "text/javascript"},
         {"app://demo/a.js#/../../secret.txt", "a.js", "text/javascript"},
@@ -185,9 +183,7 @@ TEST_F(AppSchemeFiles, TraversalStaysInsideTheDemoFolder) {
         {"app://secret.txt/", "", ""},
         {"app://demo2/x.js", "", ""},
         {"app://demo/%00/../../secret.txt", "", ""},
-    };
-    const auto results = runTable(rows);
-    expectNothingFromOutside(results);
+    }));
 }
 
 TEST_F(AppSchemeFiles, TheResponseUrlKeepsTheQuery) {
@@ -195,9 +191,8 @@ TEST_F(AppSchemeFiles, TheResponseUrlKeepsTheQuery) {
     ASSERT_EQ(results.size(), 3U);
     const char* expected[] = {"app://demo/a.js?v=2", "app://demo/a.js?v=2", "app://demo/a.js?v=3"};
     for (std::size_t index = 0; index < results.size(); ++index) {
-        ASSERT_TRUE(results[index].ok) << results[index].describe();
-        EXPECT_EQ(results[index].responseUrl, expected[index]);
         expectServed(results[index], "a.js", "text/javascript");
+        EXPECT_EQ(results[index].responseUrl, expected[index]);
     }
 }
 

@@ -109,18 +109,16 @@ std::string FetchResult::describe() const {
 
 std::optional<std::vector<FetchResult>> fetchAll(WebKitWebView* view,
                                                  const std::vector<std::string>& urls,
-                                                 const FetchOptions& options, std::string* problem,
-                                                 Timeout timeout) {
+                                                 const FetchOptions& options,
+                                                 std::string& problem) {
     // The engine takes no arrays as arguments, so the URLs travel as one
     // text, a line each: no URL holds a line break once parsed.
     const auto arguments = g_variant_new_parsed("{'urlList': <%s>, 'range': <%s>, 'keep': <%d>}",
                                                 joinLines(urls).c_str(), options.range.c_str(),
                                                 static_cast<double>(options.keepBodiesUpTo));
-    const auto outcome = callAsyncAndWait(view, probeBody, arguments, timeout);
-    auto fail = [problem](std::string why) -> std::optional<std::vector<FetchResult>> {
-        if (problem != nullptr) {
-            *problem = std::move(why);
-        }
+    const auto outcome = callAsyncAndWait(view, probeBody, arguments, defaultEngineTimeout);
+    auto fail = [&problem](std::string why) -> std::optional<std::vector<FetchResult>> {
+        problem = std::move(why);
         return std::nullopt;
     };
     if (!outcome.succeeded()) {

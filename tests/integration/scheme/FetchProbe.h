@@ -49,8 +49,7 @@ struct FetchOptions {
 // itself failed or timed out; `problem` then says why.
 std::optional<std::vector<FetchResult>> fetchAll(WebKitWebView* view,
                                                  const std::vector<std::string>& urls,
-                                                 const FetchOptions& options, std::string* problem,
-                                                 Timeout timeout = defaultEngineTimeout);
+                                                 const FetchOptions& options, std::string& problem);
 
 // 32-bit FNV-1a, the checksum the page computes over each body.
 std::uint32_t fnv1a(const std::uint8_t* data, std::size_t size);

@@ -196,21 +196,17 @@ protected:
     void SetUp() override {
         tree_.writeDemo("probe.html",
                         std::string("<!doctype html><html><body>media probe</body></html>"));
-        tree_.writeDemo("tone-440.ogg", mediaClip("tone-440.ogg"));
-        // Files whose names say otherwise than their content.
-        tree_.writeDemo("tone-440.bin", mediaClip("tone-440.ogg"));
-        tree_.writeDemo("white.ogg", mediaClip("white.webm"));
-        tree_.writeDemo("white.ogv", mediaClip("white.ogv"));
-        tree_.writeDemo("tracks.html", std::string(tracksPage));
-        tree_.writeDemo("cues.vtt", std::string(threeCues));
-        for (const char* tone : {"tone-440.webm", "tone-440.mp3", "tone-440.flac"}) {
-            tree_.writeDemo(tone, mediaClip(tone));
+        for (const char* clip : {"tone-440.ogg", "white.ogv", "tone-440.webm", "tone-440.mp3",
+                                 "tone-440.flac", "blip-0.2.mp3", "blip-0.4.mp3", "blip-1.2.mp3"}) {
+            tree_.writeDemo(clip, mediaClip(clip));
         }
         tree_.writeDemo("sub/tone-440.wav", mediaClip("tone-440.wav"));
         tree_.write("beside.wav", mediaClip("tone-440.wav"));
-        for (const char* blip : {"blip-0.2.mp3", "blip-0.4.mp3", "blip-1.2.mp3"}) {
-            tree_.writeDemo(blip, mediaClip(blip));
-        }
+        tree_.writeDemo("tracks.html", std::string(tracksPage));
+        tree_.writeDemo("cues.vtt", std::string(threeCues));
+        // Files whose names say otherwise than their content.
+        tree_.writeDemo("tone-440.bin", mediaClip("tone-440.ogg"));
+        tree_.writeDemo("white.ogg", mediaClip("white.webm"));
     }
 
     void open() {

@@ -27,9 +27,6 @@ class SchemeBundle {
 public:
     SchemeBundle();
 
-    SchemeBundle(const SchemeBundle&) = delete;
-    SchemeBundle& operator=(const SchemeBundle&) = delete;
-
     const std::filesystem::path& resourceDirectory() const { return tree_.root(); }
     std::filesystem::path demoFile(const std::string& name) const { return tree_.demo() / name; }
 

@@ -103,7 +103,6 @@ public:
 
     WebKitWebView* view() const { return webView_->handle(); }
     gtk::WebViewGtk& webView() { return *webView_; }
-    GtkWindow* window() const { return window_; }
 
     // Loads `url` through the backend and waits for the load to end.
     LoadOutcome load(const std::string& url, Timeout timeout = defaultEngineTimeout);

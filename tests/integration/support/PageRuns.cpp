@@ -67,9 +67,8 @@ WatchedRun runWatched(const DemoPages& pages, const ChildEnvironment& environmen
         bundle.replaceProgram(program);
     }
     OpenedFiles watch(bundle.demoDirectory());
-    ProgramRun run(bundle, environment);
     WatchedRun outcome;
-    outcome.result = run.process().finish(timeout, {watch.wake()});
+    outcome.result = ProgramRun(bundle, environment).finish(timeout, {watch.wake()});
     outcome.startPageOpened = watch.firstOpened(startPageName);
     return outcome;
 }

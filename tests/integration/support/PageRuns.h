@@ -29,21 +29,12 @@ struct WatchedRun {
 
     // From the first request of the start page to the program's end.
     std::optional<Seconds> sinceStartPage() const {
-        if (!startPageOpened) {
-            return std::nullopt;
-        }
-        return result.endedAt - *startPageOpened;
+        return startPageOpened ? std::optional<Seconds>(result.endedAt - *startPageOpened)
+                               : std::nullopt;
     }
-
     // From the program's start to its first request of the start page.
     std::optional<Seconds> startPageDelay() const {
-        if (!startPageOpened) {
-            return std::nullopt;
-        }
-        const auto started =
-            result.endedAt -
-            std::chrono::duration_cast<std::chrono::steady_clock::duration>(result.wallTime);
-        return *startPageOpened - started;
+        return startPageOpened ? std::optional(result.wallTime - *sinceStartPage()) : std::nullopt;
     }
 };
 

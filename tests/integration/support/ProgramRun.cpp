@@ -53,12 +53,6 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-}  // namespace
-
-// ---------------------------------------------------------------------------
-
-namespace {
-
 // A hard link is as good as a copy (the path a program was started by is its
 // own) and cheaper; across file systems only a copy works.
 void linkOrCopy(const fs::path& from, const fs::path& to) {
@@ -126,12 +120,6 @@ ChildEnvironment selfTestEnvironment() {
 
 ChildEnvironment dialogEnvironment() {
     return ChildEnvironment().unset(selfTestVariableName);
-}
-
-ChildEnvironment withoutDisplay(ChildEnvironment environment) {
-    environment.unset("DISPLAY");
-    environment.unset("WAYLAND_DISPLAY");
-    return environment;
 }
 
 // ---------------------------------------------------------------------------
@@ -286,11 +274,6 @@ ProgramRun::ProgramRun(const TestBundle& bundle, const ChildEnvironment& environ
           }(),
           ChildEnvironment(environment).set("G_DEBUG", "fatal-criticals"), -1, start.outputFd) {}
 
-ChildResult runProgram(const TestBundle& bundle, const ChildEnvironment& environment,
-                       Seconds timeout) {
-    return ProgramRun(bundle, environment).finish(timeout);
-}
-
 ChildResult runTool(const std::vector<std::string>& arguments, const ChildEnvironment& environment,
                     Seconds timeout) {
     return ChildProcess(arguments, environment).finish(timeout);
@@ -337,8 +320,6 @@ PrivateDisplay::PrivateDisplay(int width, int height) {
     close(channel[0]);
 }
 
-PrivateDisplay::~PrivateDisplay() = default;
-
 ChildEnvironment PrivateDisplay::environment(ChildEnvironment base) const {
     return base.set("DISPLAY", name_).unset("WAYLAND_DISPLAY");
 }
@@ -378,10 +359,7 @@ std::optional<std::chrono::steady_clock::time_point> OpenedFiles::firstOpened(
     const std::string& name) {
     update();
     const auto found = opened_.find(name);
-    if (found == opened_.end()) {
-        return std::nullopt;
-    }
-    return found->second;
+    return found == opened_.end() ? std::nullopt : std::optional(found->second);
 }
 
 int OpenedFiles::openings(const std::string& name) {

@@ -28,9 +28,6 @@ class TestBundle {
 public:
     explicit TestBundle(const DemoPages& pages);
 
-    TestBundle(const TestBundle&) = delete;
-    TestBundle& operator=(const TestBundle&) = delete;
-
     // Puts another program in the place of this build's velmorin-hd.
     void replaceProgram(const std::filesystem::path& program);
 
@@ -59,8 +56,6 @@ struct ChildEnvironment {
 // The player's environment: VELM_SELFTEST=1 or no VELM_SELFTEST at all.
 ChildEnvironment selfTestEnvironment();
 ChildEnvironment dialogEnvironment();
-// Neither an X display nor a Wayland one.
-ChildEnvironment withoutDisplay(ChildEnvironment environment);
 
 // How a child ended and what it wrote.
 struct ChildResult {
@@ -136,13 +131,7 @@ class ProgramRun : public ChildProcess {
 public:
     ProgramRun(const TestBundle& bundle, const ChildEnvironment& environment,
                const ProgramStart& start = {});
-
-    ChildProcess& process() { return *this; }
 };
-
-// Runs the bundle's program to its end, killing it after the timeout.
-ChildResult runProgram(const TestBundle& bundle, const ChildEnvironment& environment,
-                       Seconds timeout);
 
 // Runs a helper tool (xdotool, ...) to its end.
 ChildResult runTool(const std::vector<std::string>& arguments, const ChildEnvironment& environment,
@@ -156,10 +145,6 @@ std::optional<std::filesystem::path> findOnPath(const std::string& name);
 class PrivateDisplay {
 public:
     PrivateDisplay(int width, int height);
-    ~PrivateDisplay();
-
-    PrivateDisplay(const PrivateDisplay&) = delete;
-    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
 
     // ":N", or empty when the server did not start.
     const std::string& name() const { return name_; }
