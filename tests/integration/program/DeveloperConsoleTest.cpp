@@ -25,8 +25,9 @@ const std::string consolePage =
                                    "Promise.reject(new TypeError('rejected on purpose'));\n"
                                    "throw new Error('thrown on purpose');"));
 
-// The page's lines, as the developer build writes them; a line ending in "("
-// is a prefix, since the column the engine gives is its own.
+// The page's lines, as the developer build writes them; a line ending in ":"
+// is a prefix, since the column the engine gives after "index.html:5:" is its
+// own.
 const std::vector<std::string> consoleLines = {
     "velmorin-hd: console: log: logged line 42 {\"a\":[1]}",
     "velmorin-hd: console: warn: first",
