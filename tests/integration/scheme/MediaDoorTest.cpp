@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -430,10 +431,14 @@ TEST_F(MediaDoorTest, ShortSoundsEndAndPlayAgain) {
         // metadata come, the parser may not have read to the end of a file
         // longer than its first block yet (the 1.2 s one, about one run in
         // three), as with GStreamer's own file source: the length then
-        // follows in a durationchange, before the sound ends.
+        // follows in a durationchange, before the sound ends. A file of one
+        // block is read to its end before the metadata nearly always, but
+        // that too is a race between two of the engine's threads, lost once
+        // in a CI run (the 0.4 s one: Infinity, then 0.42 at its end). A
+        // length the metadata give is the true one.
         const double atMetadata = std::stod(fields[0]);
         const double atEnd = std::stod(fields[1]);
-        if (lengths[index] < 1.0) {
+        if (lengths[index] < 1.0 && std::isfinite(atMetadata)) {
             EXPECT_NEAR(atMetadata, atEnd, 0.03);
         }
         EXPECT_GE(atEnd, lengths[index] - 0.01);
