@@ -45,9 +45,9 @@ stage "Integration tests under Xvfb"
 # The engine's own processes are not built with the sanitizers and hold
 # memory until the process ends, so leaks are checked in the unit tests
 # alone, where all the code is the program's own. These tests mostly wait,
-# but three at a time on two cores (173 s against 242 s) made two rare races
-# of the engine's show up in two CI runs, so they run as many as there are
-# cores.
+# but three at a time on two cores (173 s against 242 s) failed once in each
+# of two CI runs (a short MP3's length at its metadata, a dialog closed with
+# Alt+F4 under openbox), so as many run as there are cores.
 xvfb-run -a -s "$screen" ctest --preset ci-integration -j "$jobs"
 
 stage "The program on Wayland: headless Weston and sway"
