@@ -217,14 +217,23 @@ plays_then_ends() {
     ends_quietly
 }
 
-step "weston: the self-check of the bundled demo"
 start_weston
+# The session's home is new, so its shader cache is empty. With no GPU the
+# first run's window compiles its shaders on the program's main thread, and
+# for seconds nothing moves: on two cores, frames and timers stopped from
+# 1.4 s after the page started until the probe came at 4 s. A page whose
+# report does not depend on time runs first; a demo's first frames may be
+# still black at that moment (its fade-in lasts 0.6 s).
+demo_page="$bundle/share/velmorin-hd/demo/index.html"
+cp "$demo_page" "$work/demo-index.html"
+step "weston: the self-check of a page reporting its size"
+size_selftest 1
+step "weston: the self-check of the bundled demo"
+cp "$work/demo-index.html" "$demo_page"
 # The demo is whatever the build bundled: its report needs some text and a
 # snapshot with something lit.
 selftest '' ''
 grep -Eq '^selftest page: \{"text":"[^"]' "$work/out" || fail "the probe found no text in the demo"
-step "weston: the self-check of a page reporting its size"
-size_selftest 1
 step "weston: a page's own clip plays from its app: URL"
 install -m 0644 "$here/../../data/media/tone-440.ogg" "$bundle/share/velmorin-hd/demo/tone.ogg"
 set_start_page "$bundle" "$clip_page"
