@@ -30,8 +30,11 @@ holds() { awk "BEGIN { exit !($*) }"; }
 
 # start_openbox: openbox manages the display until the check ends. Until a
 # manager announces that it keeps an active window, xdotool says the window
-# manager does not support one.
+# manager does not support one. The server's first typed key changes its
+# keyboard map, and a manager that sees that drops its key bindings for a
+# moment: a key typed first, before openbox starts, keeps Alt+F4 openbox's.
 start_openbox() {
+    xdotool key shift
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
     server="$! $server"
     wait_for 30 managing || { cat "$work/openbox.log" >&2; fail "openbox did not start"; }
