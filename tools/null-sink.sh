@@ -62,6 +62,26 @@ start() {
     servers="$! $servers"
 }
 
+# await WHAT COMMAND...: runs the command every 0.2 s until it succeeds,
+# for at most 20 s; ends the script, with the servers' logs, when the time
+# runs out or a server has ended.
+await() {
+    what=$1 tries=0
+    shift
+    until "$@" >/dev/null 2>&1; do
+        alive=yes
+        for pid in $servers; do kill -0 "$pid" 2>/dev/null || alive=no; done
+        if [ $((tries += 1)) -gt 100 ] || [ "$alive" = no ]; then
+            tail -n 20 "$runtime"/*.log >&2
+            echo "null-sink.sh: the $kind sound server never had $what" >&2
+            exit 1
+        fi
+        sleep 0.2
+    done
+}
+make_null_sink() { pactl load-module module-null-sink sink_name=velmorin-null rate=48000 channels=2; }
+null_sink() { pactl list short sinks | grep -q velmorin-null; }
+
 export PULSE_SERVER="unix:$runtime/pulse/native"
 if [ "$kind" = pulseaudio ]; then
     mkdir "$runtime/pulse"
@@ -73,36 +93,31 @@ if [ "$kind" = pulseaudio ]; then
 else
     # Each finds the others and makes its socket ("pulse/native") in the
     # runtime folder; the home folder keeps their state away from the user's.
+    # WirePlumber ends at once when PipeWire's socket is not there yet (3
+    # starts in 8 on a cold machine), so it starts after it.
     export XDG_RUNTIME_DIR="$runtime"
     HOME="$runtime" start pipewire pipewire
+    await "its socket" test -S "$runtime/pipewire-0"
     HOME="$runtime" start wireplumber wireplumber
     HOME="$runtime" start pipewire-pulse pipewire-pulse
 fi
-
-tries=0
-until pactl info >/dev/null 2>&1; do
-    alive=yes
-    for pid in $servers; do kill -0 "$pid" 2>/dev/null || alive=no; done
-    if [ $((tries += 1)) -gt 100 ] || [ "$alive" = no ]; then
-        tail -n 20 "$runtime"/*.log >&2
-        echo "null-sink.sh: the $kind sound server did not start" >&2
-        exit 1
-    fi
-    sleep 0.2
-done
+await "its PulseAudio socket" pactl info
 
 if [ "$kind" = pipewire ]; then
     # PipeWire starts with a sink of its own ("auto_null") when it finds no
-    # sound card; the null sink is made through the PulseAudio server, as a
+    # sound card. The null sink is made through the PulseAudio server, as a
     # desktop user would, and made the default so every stream plays to it.
-    pactl load-module module-null-sink sink_name=velmorin-null rate=48000 channels=2 >/dev/null
-    pactl set-default-sink velmorin-null
-    # The session manager links a stream only once it knows the new sink.
-    tries=0
-    until pactl list short sinks | grep -q velmorin-null; do
-        [ $((tries += 1)) -le 50 ] || { echo "null-sink.sh: PipeWire made no null sink" >&2; exit 1; }
-        sleep 0.2
-    done
+    # Until its session manager is ready, a server that has just started
+    # refuses either request with "Not supported" (the first start on a
+    # cold machine in CI; 5 starts in 30 here, with the file caches dropped
+    # before each), so each is asked again, and the refusals are counted.
+    await "a null sink of its own" make_null_sink
+    refusals=$tries
+    await "the null sink as its default" pactl set-default-sink velmorin-null
+    refusals=$((refusals + tries))
+    [ "$refusals" -eq 0 ] || echo "null-sink.sh: PipeWire refused $refusals requests while it started" >&2
 fi
+# The session manager links a stream only once it knows the new sink.
+await "the null sink" null_sink
 
 "$@"
