@@ -45,9 +45,10 @@ stage "Integration tests under Xvfb"
 # The engine's own processes are not built with the sanitizers and hold
 # memory until the process ends, so leaks are checked in the unit tests
 # alone, where all the code is the program's own. These tests mostly wait,
-# but three at a time on two cores (173 s against 242 s) failed once in each
-# of two CI runs (a short MP3's length at its metadata, a dialog closed with
-# Alt+F4 under openbox), so as many run as there are cores.
+# but three at a time on two cores (173 s against 242 s), a short MP3's
+# length at its metadata came late once in two CI runs, so as many run as
+# there are cores. (The other failure of those runs, Alt+F4 closing no
+# dialog, came from openbox missing the server's first key, at any number.)
 xvfb-run -a -s "$screen" ctest --preset ci-integration -j "$jobs"
 
 stage "The program on Wayland: headless Weston and sway"
